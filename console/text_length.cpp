@@ -1,0 +1,50 @@
+#include "console/console.hpp"
+
+#include <bit>
+#include <cstring>
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little,
+              "byte lanes are numbered from a word's least significant byte");
+
+constexpr std::uint32_t LaneOnes = 0x01010101;
+constexpr std::uint32_t LaneHighs = 0x80808080;
+constexpr std::uint32_t LowHalfHighs = 0x8080;
+
+// Flags, in bit 7 of its lane, every byte of `word` that is zero. A lane below
+// the lowest zero is never flagged, whatever its value, since no borrow reaches
+// it; lanes above it may be flagged falsely by the borrow, so only the lowest
+// flag can be trusted.
+constexpr std::uint32_t ZeroLaneFlags(std::uint32_t word) {
+  return (word - LaneOnes) & ~word & LaneHighs;
+}
+
+// Tests the word at `offset` and steps `offset` past it.
+std::uint32_t TestNextWord(const char* text, std::uint32_t& offset) {
+  std::uint32_t word = 0;
+  std::memcpy(&word, text + offset, sizeof word);  // Any alignment.
+  offset += sizeof word;
+  return ZeroLaneFlags(word);
+}
+
+}  // namespace
+
+std::uint32_t TextLength(const char* text) {
+  std::uint32_t offset = 0;
+  std::uint32_t flags = 0;
+  for (;;) {
+    if ((flags = TestNextWord(text, offset)) != 0) break;
+    if ((flags = TestNextWord(text, offset)) != 0) break;
+    if ((flags = TestNextWord(text, offset)) != 0) break;
+    if ((flags = TestNextWord(text, offset)) != 0) break;
+  }
+  // `offset` is now 4 past the word holding the first zero. Pick the half of
+  // that word holding the lowest flag, then its lane by the flag in bit 7.
+  if ((flags & LowHalfHighs) == 0) {
+    flags >>= 16;
+    offset += 2;
+  }
+  const std::uint32_t in_lower_lane = (flags >> 7) & 1;
+  return offset - 3 - in_lower_lane;
+}

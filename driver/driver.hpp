@@ -1,0 +1,35 @@
+#pragma once
+
+// The packing driver: the built-in tables, the spread, and the process entry.
+
+#include <cstdint>
+
+inline constexpr std::uint32_t SourceWordCount = 1000;
+// Each source byte becomes two text bytes: itself and a "*" filler.
+inline constexpr std::uint32_t SpreadTextLength = 2 * sizeof(std::uint32_t) * SourceWordCount;
+// Zero bytes after the text: its terminator, and room for TextLength's reads
+// past it.
+inline constexpr std::uint32_t OutputTailSize = 16;
+inline constexpr std::uint32_t OutputTextSize = SpreadTextLength + OutputTailSize;
+
+// Both tables, constant-initialized and back to back in writable data, so that
+// the text starts on a 16-byte boundary right after the source words.
+struct alignas(16) PackingTables {
+  std::uint32_t SourceWords[SourceWordCount];
+  char OutputText[OutputTextSize];
+};
+extern PackingTables Tables;
+
+// The source words, every byte an "A"; the program only reads them.
+inline constexpr const auto& SourceWords = Tables.SourceWords;
+// The text, at start SpreadTextLength bytes of "*" then OutputTailSize zeros;
+// the spread fills its even-numbered bytes.
+inline constexpr auto& OutputText = Tables.OutputText;
+
+// Spreads source byte j into OutputText byte 2j, for every byte of every
+// source word, leaving the odd-numbered bytes and the zero tail as they are.
+void SpreadWords();
+
+// The process entry point, entered straight from the loader: spreads the
+// words, prints the text and exits with status 0. Never returns.
+extern "C" [[noreturn]] void ProgramEntry();

@@ -1,0 +1,75 @@
+// The Linux stand-in for the three kernel32 operations, over raw system calls.
+
+#include "platform/kernel32.hpp"
+
+#include "platform/linux/syscall.hpp"
+
+#include <cstdint>
+
+namespace {
+
+using linux_sys::Word;
+
+constexpr int StandardOutputFd = 1;
+
+// A write to a pipe with no reader, or past a file-size limit, raises a signal
+// whose default action ends the process. Windows has no such signals: there the
+// write just fails. Blocking both makes the write fail here too, with EPIPE or
+// EFBIG; a signal left pending is discarded when the process exits.
+void BlockWriteSignals() {
+  const std::uint64_t mask = (std::uint64_t{1} << (linux_sys::SignalPipe - 1)) |
+                             (std::uint64_t{1} << (linux_sys::SignalFileSize - 1));
+  linux_sys::Call4(linux_sys::RtSigprocmask, linux_sys::SigBlock,
+                   reinterpret_cast<Word>(&mask), 0, linux_sys::KernelSigsetBytes);
+}
+
+// Waits until `fd` takes more bytes; used when the parent left it non-blocking.
+bool AwaitWritable(int fd) {
+  linux_sys::PollFd entry{fd, linux_sys::PollOut, 0};
+  Word result = 0;
+  do {
+    result = linux_sys::Call3(linux_sys::Poll, reinterpret_cast<Word>(&entry), 1, -1);
+  } while (result == -linux_sys::ErrorInterrupted);
+  return result > 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+HANDLE GetStdHandle(DWORD std_handle) {
+  if (std_handle != STD_OUTPUT_HANDLE) return INVALID_HANDLE_VALUE;
+  return reinterpret_cast<HANDLE>(std::intptr_t{StandardOutputFd});
+}
+
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* bytes_written,
+               void* /*overlapped*/) {
+  BlockWriteSignals();
+  const auto fd = static_cast<int>(reinterpret_cast<std::intptr_t>(file));
+  const auto* bytes = static_cast<const char*>(buffer);
+  DWORD done = 0;
+  BOOL ok = TRUE;
+  // At least one write, even of nothing, so that a bad handle fails here too.
+  for (;;) {
+    const Word result = linux_sys::Call3(linux_sys::Write, fd, reinterpret_cast<Word>(bytes + done),
+                                         static_cast<Word>(bytes_to_write - done));
+    if (result >= 0) {
+      done += static_cast<DWORD>(result);
+      if (done == bytes_to_write) break;
+      if (result > 0) continue;
+      ok = FALSE;  // A write of nothing would repeat forever.
+      break;
+    }
+    if (result == -linux_sys::ErrorInterrupted) continue;
+    if (result == -linux_sys::ErrorAgain && AwaitWritable(fd)) continue;
+    ok = FALSE;
+    break;
+  }
+  *bytes_written = done;
+  return ok;
+}
+
+[[noreturn]] void ExitProcess(UINT exit_code) {
+  for (;;) linux_sys::Call1(linux_sys::ExitGroup, static_cast<Word>(exit_code));
+}
+}

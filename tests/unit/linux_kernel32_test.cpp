@@ -1,0 +1,186 @@
+// The Linux stand-in must behave as kernel32 does on a synchronous handle:
+// whole writes or failed calls with the true count, never a signal's death.
+
+#include "platform/kernel32.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cerrno>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+namespace {
+
+HANDLE FdHandle(int fd) { return reinterpret_cast<HANDLE>(std::intptr_t{fd}); }
+
+struct Pipe {
+  int read = -1;
+  int write = -1;
+  explicit Pipe(int flags = 0) {
+    int fds[2];
+    if (pipe2(fds, flags) != 0) throw std::runtime_error("pipe2");
+    read = fds[0];
+    write = fds[1];
+  }
+  ~Pipe() {
+    if (read >= 0) close(read);
+    if (write >= 0) close(write);
+  }
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
+};
+
+std::string ReadAll(int fd, std::chrono::microseconds pause = {}) {
+  std::string data;
+  char chunk[4096];
+  ssize_t got = 0;
+  while ((got = ::read(fd, chunk, sizeof chunk)) != 0) {
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    data.append(chunk, static_cast<std::size_t>(got));
+    std::this_thread::sleep_for(pause);
+  }
+  return data;
+}
+
+TEST(LinuxGetStdHandle, GivesDescriptorOneForStandardOutputOnly) {
+  EXPECT_EQ(GetStdHandle(STD_OUTPUT_HANDLE), FdHandle(1));
+  for (DWORD other : {static_cast<DWORD>(-10), static_cast<DWORD>(-12), DWORD{0}, DWORD{1}}) {
+    EXPECT_EQ(GetStdHandle(other), INVALID_HANDLE_VALUE) << other;
+  }
+}
+
+struct FailingTarget {
+  const char* name;
+  int (*open)(Pipe& pipe);  // Returns the descriptor to write to.
+};
+
+class LinuxWriteFileFails : public testing::TestWithParam<FailingTarget> {};
+
+// Reaching the end of the test body at all shows that no signal ended it.
+TEST_P(LinuxWriteFileFails, ReportsNothingWrittenAndReturns) {
+  Pipe pipe;
+  const int fd = GetParam().open(pipe);
+  const std::string text(8000, 'A');
+  DWORD written = 12345;
+  EXPECT_EQ(WriteFile(FdHandle(fd), text.data(), 8000, &written, nullptr), FALSE);
+  EXPECT_EQ(written, 0U);
+  if (fd != pipe.write && fd >= 0) close(fd);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, LinuxWriteFileFails,
+    testing::Values(FailingTarget{"InvalidHandle", [](Pipe&) { return -1; }},
+                    FailingTarget{"ReadOnlyDescriptor",
+                                  [](Pipe&) { return open("/dev/null", O_RDONLY); }},
+                    FailingTarget{"DeviceFull", [](Pipe&) { return open("/dev/full", O_WRONLY); }},
+                    FailingTarget{"ReaderGone",
+                                  [](Pipe& pipe) {
+                                    close(pipe.read);
+                                    pipe.read = -1;
+                                    return pipe.write;
+                                  }}),
+    [](const testing::TestParamInfo<FailingTarget>& info) { return info.param.name; });
+
+// A write of nothing still goes to the kernel, so a bad handle fails it.
+TEST(LinuxWriteFile, WritesNothingOnlyToAGoodHandle) {
+  Pipe pipe;
+  DWORD written = 12345;
+  EXPECT_EQ(WriteFile(FdHandle(pipe.write), "", 0, &written, nullptr), TRUE);
+  EXPECT_EQ(written, 0U);
+  written = 12345;
+  EXPECT_EQ(WriteFile(INVALID_HANDLE_VALUE, "", 0, &written, nullptr), FALSE);
+  EXPECT_EQ(written, 0U);
+}
+
+// A pipe left non-blocking and smaller than the text: the write must wait
+// for the reader rather than give up half way.
+TEST(LinuxWriteFile, WaitsOnANonBlockingPipeUntilAllIsWritten) {
+  Pipe pipe(O_NONBLOCK);
+  ASSERT_GE(fcntl(pipe.write, F_SETPIPE_SZ, 4096), 4096);
+  fcntl(pipe.read, F_SETFL, 0);
+  std::string text(100000, '\0');
+  for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
+
+  std::string received;
+  std::thread reader([&] { received = ReadAll(pipe.read, std::chrono::milliseconds(1)); });
+  DWORD written = 0;
+  const BOOL ok = WriteFile(FdHandle(pipe.write), text.data(), static_cast<DWORD>(text.size()),
+                            &written, nullptr);
+  close(pipe.write);
+  pipe.write = -1;
+  reader.join();
+  EXPECT_EQ(ok, TRUE);
+  EXPECT_EQ(written, text.size());
+  EXPECT_EQ(received, text);
+}
+
+// Signals with handlers that do not restart system calls cut writes short or
+// fail them with EINTR; the write carries on from where it stopped.
+TEST(LinuxWriteFile, ResumesWritesCutShortBySignals) {
+  struct sigaction action {};
+  action.sa_handler = [](int) {};
+  struct sigaction saved {};
+  ASSERT_EQ(sigaction(SIGALRM, &action, &saved), 0);
+  const itimerval every_ms{{0, 1000}, {0, 1000}};
+  ASSERT_EQ(setitimer(ITIMER_REAL, &every_ms, nullptr), 0);
+
+  Pipe pipe;
+  const std::string text(1 << 20, 'z');
+  std::string received;
+  std::thread reader([&] { received = ReadAll(pipe.read, std::chrono::microseconds(200)); });
+  DWORD written = 0;
+  const BOOL ok = WriteFile(FdHandle(pipe.write), text.data(), static_cast<DWORD>(text.size()),
+                            &written, nullptr);
+  close(pipe.write);
+  pipe.write = -1;
+  reader.join();
+
+  const itimerval off{};
+  setitimer(ITIMER_REAL, &off, nullptr);
+  sigaction(SIGALRM, &saved, nullptr);
+  EXPECT_EQ(ok, TRUE);
+  EXPECT_EQ(written, text.size());
+  EXPECT_EQ(received.size(), text.size());
+}
+
+// Past a file-size limit the write fails with the count that did fit, where
+// the kernel's default would end the process with SIGXFSZ. In a child, so the
+// limit stays out of the test program.
+TEST(LinuxWriteFile, StopsAtAFileSizeLimitWithTheCountThatFit) {
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  const int fd = fileno(file);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_DFL);
+    const rlimit limit{4096, RLIM_INFINITY};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const std::string text(8000, 'A');
+    DWORD written = 0;
+    const BOOL ok = WriteFile(FdHandle(fd), text.data(), 8000, &written, nullptr);
+    _exit(ok == FALSE && written == 4096 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status)) << "child ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "wrong result or count";
+  EXPECT_EQ(lseek(fd, 0, SEEK_END), 4096);
+  std::fclose(file);
+}
+
+}  // namespace
