@@ -13,6 +13,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Test programs run under Wine.
+# Test programs run under Wine, in a prefix of the build's own and with Wine's
+# diagnostics off, so they see nothing of the user's Wine set-up.
 find_program(PACKTEXT_WINE NAMES wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR "${PACKTEXT_WINE}")
+set(PACKTEXT_WINE_ENVIRONMENT WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all)
+set(CMAKE_CROSSCOMPILING_EMULATOR env ${PACKTEXT_WINE_ENVIRONMENT} ${PACKTEXT_WINE})
