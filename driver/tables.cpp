@@ -1,11 +1,14 @@
 #include "driver/driver.hpp"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 consteval PackingTables InitialTables() {
   PackingTables tables{};
-  for (auto& word : tables.SourceWords) word = 0x41414141;  // "AAAA"
-  for (std::uint32_t i = 0; i < SpreadTextLength; ++i) tables.OutputText[i] = '*';
+  std::fill(std::begin(tables.SourceWords), std::end(tables.SourceWords), 0x41414141);  // "AAAA"
+  std::fill_n(tables.OutputText, SpreadTextLength, '*');
   return tables;
 }
 

@@ -19,8 +19,8 @@ constexpr int StandardOutputFd = 1;
 void BlockWriteSignals() {
   const std::uint64_t mask = (std::uint64_t{1} << (linux_sys::SignalPipe - 1)) |
                              (std::uint64_t{1} << (linux_sys::SignalFileSize - 1));
-  linux_sys::Call4(linux_sys::RtSigprocmask, linux_sys::SigBlock,
-                   reinterpret_cast<Word>(&mask), 0, linux_sys::KernelSigsetBytes);
+  linux_sys::Call4(linux_sys::RtSigprocmask, linux_sys::SigBlock, reinterpret_cast<Word>(&mask), 0,
+                   linux_sys::KernelSigsetBytes);
 }
 
 // Waits until `fd` takes more bytes; used when the parent left it non-blocking.

@@ -2,27 +2,29 @@
 // whole writes or failed calls with the true count, never a signal's death.
 
 #include "platform/kernel32.hpp"
+#include "tests/unit/stdout_redirect.hpp"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdint>
 #include <cerrno>
-#include <cstdio>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <thread>
 
 namespace {
 
-HANDLE FdHandle(int fd) { return reinterpret_cast<HANDLE>(std::intptr_t{fd}); }
+HANDLE FdHandle(int fd) {
+  return reinterpret_cast<HANDLE>(std::intptr_t{fd});
+}
 
 struct Pipe {
   int read = -1;
@@ -39,6 +41,8 @@ struct Pipe {
   }
   Pipe(const Pipe&) = delete;
   Pipe& operator=(const Pipe&) = delete;
+  Pipe(Pipe&&) = delete;
+  Pipe& operator=(Pipe&&) = delete;
 };
 
 std::string ReadAll(int fd, std::chrono::microseconds pause = {}) {
@@ -157,30 +161,32 @@ TEST(LinuxWriteFile, ResumesWritesCutShortBySignals) {
   EXPECT_EQ(received.size(), text.size());
 }
 
+// Writes 8,000 bytes to `fd` under a 4,096-byte file-size limit, with SIGXFSZ
+// at its default, and exits 0 if the write failed having written 4,096.
+[[noreturn]] void WriteUnderFileSizeLimit(int fd) {
+  static_cast<void>(signal(SIGXFSZ, SIG_DFL));
+  const rlimit limit{4096, RLIM_INFINITY};
+  setrlimit(RLIMIT_FSIZE, &limit);
+  const std::string text(8000, 'A');
+  DWORD written = 0;
+  const BOOL ok = WriteFile(FdHandle(fd), text.data(), 8000, &written, nullptr);
+  _exit(ok == FALSE && written == 4096 ? 0 : 1);
+}
+
 // Past a file-size limit the write fails with the count that did fit, where
 // the kernel's default would end the process with SIGXFSZ. In a child, so the
 // limit stays out of the test program.
 TEST(LinuxWriteFile, StopsAtAFileSizeLimitWithTheCountThatFit) {
-  std::FILE* file = std::tmpfile();
-  ASSERT_NE(file, nullptr);
-  const int fd = fileno(file);
+  const int fd = OpenTemporaryFile();
   const pid_t child = fork();
   ASSERT_GE(child, 0);
-  if (child == 0) {
-    signal(SIGXFSZ, SIG_DFL);
-    const rlimit limit{4096, RLIM_INFINITY};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    const std::string text(8000, 'A');
-    DWORD written = 0;
-    const BOOL ok = WriteFile(FdHandle(fd), text.data(), 8000, &written, nullptr);
-    _exit(ok == FALSE && written == 4096 ? 0 : 1);
-  }
+  if (child == 0) WriteUnderFileSizeLimit(fd);
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status)) << "child ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 0) << "wrong result or count";
   EXPECT_EQ(lseek(fd, 0, SEEK_END), 4096);
-  std::fclose(file);
+  close(fd);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -14,6 +15,10 @@ struct Case {
   const char* name;
   std::string text;  // Without its terminator.
 };
+
+void PrintTo(const Case& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class PrintTextWrites : public testing::TestWithParam<Case> {};
 

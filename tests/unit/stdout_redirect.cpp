@@ -37,7 +37,8 @@ std::string CaptureStdout(const std::function<void()>& body) {
   std::string contents;
   char chunk[4096];
   DWORD got = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got != 0) contents.append(chunk, got);
+  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got != 0)
+    contents.append(chunk, got);
   CloseHandle(file);
   return contents;
 }
@@ -56,6 +57,7 @@ void WithUnusableStdout(UnusableStdout state, const std::function<void()>& body)
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <cstdlib>
 
 namespace {
 
@@ -63,7 +65,7 @@ constexpr int StdoutFd = 1;
 
 // Runs `body` with descriptor 1 a copy of `fd`, or closed if `fd` is -1.
 void WithStdoutFd(int fd, const std::function<void()>& body) {
-  std::fflush(stdout);
+  static_cast<void>(std::fflush(stdout));
   const int saved = dup(StdoutFd);
   if (saved < 0) throw std::runtime_error("cannot save standard output");
   if (fd < 0) {
@@ -76,24 +78,26 @@ void WithStdoutFd(int fd, const std::function<void()>& body) {
   close(saved);
 }
 
-std::FILE* TemporaryFile() {
-  std::FILE* file = std::tmpfile();
-  if (file == nullptr) throw std::runtime_error("cannot create a temporary file");
-  return file;
-}
-
 }  // namespace
 
+int OpenTemporaryFile() {
+  char path[] = "/tmp/packtext-test-XXXXXX";
+  const int fd = mkstemp(path);
+  if (fd < 0) throw std::runtime_error("cannot create a temporary file");
+  unlink(path);
+  return fd;
+}
+
 std::string CaptureStdout(const std::function<void()>& body) {
-  std::FILE* file = TemporaryFile();
-  const int fd = fileno(file);
+  const int fd = OpenTemporaryFile();
   WithStdoutFd(fd, body);
   std::string contents;
   char chunk[4096];
   ssize_t got = 0;
   lseek(fd, 0, SEEK_SET);
-  while ((got = read(fd, chunk, sizeof chunk)) > 0) contents.append(chunk, static_cast<size_t>(got));
-  std::fclose(file);
+  while ((got = read(fd, chunk, sizeof chunk)) > 0)
+    contents.append(chunk, static_cast<size_t>(got));
+  close(fd);
   return contents;
 }
 

@@ -18,3 +18,8 @@ enum class UnusableStdout {
 
 // Runs `body` with standard output in the given unusable state.
 void WithUnusableStdout(UnusableStdout state, const std::function<void()>& body);
+
+#if !defined(_WIN32)
+// A new, already unlinked temporary file, open for reading and writing.
+int OpenTemporaryFile();
+#endif
