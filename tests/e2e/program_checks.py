@@ -101,6 +101,10 @@ def pe_hardening(program, objdump):
         problems.append("not DYNAMIC_BASE")
     if not flags & 0x0100:
         problems.append("not NX_COMPAT")
+    # Without base relocations the loader cannot move the program after all.
+    file_flags = re.search(r"^Characteristics\s+0x([0-9a-f]+)", dump, re.MULTILINE)
+    if not file_flags or int(file_flags.group(1), 16) & 0x0001:
+        problems.append("base relocations stripped: it cannot be moved")
     if not re.search(r"^Subsystem\s+00000003", dump, re.MULTILINE):
         problems.append("not a console program")
     if not re.search(r"^Magic\s+010b", dump, re.MULTILINE):
