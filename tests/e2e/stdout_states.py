@@ -101,14 +101,21 @@ def append_file(command):
         return status, errors, file.read(), b"before\n" + TEXT
 
 
-def pipe(command):
-    read_end, write_end = os.pipe()
+def run_and_read(command, read_end, write_end, delay=0.0, pause=0.0):
+    """Runs the program writing into `write_end` while this process reads all
+    of `read_end`, starting after `delay` and pausing after each read; closes
+    both."""
     process = start(command, write_end)
     os.close(write_end)
-    data = read_until_eof(read_end)
+    time.sleep(delay)
+    data = read_until_eof(read_end, pause)
     os.close(read_end)
     status, errors = finish(process)
     return status, errors, data, TEXT
+
+
+def pipe(command):
+    return run_and_read(command, *os.pipe())
 
 
 def small_non_blocking_pipe(command):
@@ -117,35 +124,19 @@ def small_non_blocking_pipe(command):
     read_end, write_end = os.pipe()
     fcntl.fcntl(write_end, fcntl.F_SETPIPE_SZ, 4096)
     os.set_blocking(write_end, False)
-    process = start(command, write_end)
-    os.close(write_end)
-    time.sleep(0.5)
-    data = read_until_eof(read_end, pause=0.01)
-    os.close(read_end)
-    status, errors = finish(process)
-    return status, errors, data, TEXT
+    return run_and_read(command, read_end, write_end, delay=0.5, pause=0.01)
 
 
 def terminal(command):
     master, slave = pty.openpty()
     tty.setraw(slave)  # The terminal then passes bytes through as they are.
     fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, TERMINAL_COLUMNS, 0, 0))
-    process = start(command, slave)
-    os.close(slave)
-    data = read_until_eof(master)
-    os.close(master)
-    status, errors = finish(process)
-    return status, errors, data, TEXT
+    return run_and_read(command, master, slave)
 
 
 def socket_stream(command):
     ours, theirs = socket.socketpair()
-    process = start(command, theirs.fileno())
-    theirs.close()
-    data = read_until_eof(ours.fileno())
-    ours.close()
-    status, errors = finish(process)
-    return status, errors, data, TEXT
+    return run_and_read(command, ours.detach(), theirs.detach())
 
 
 def dev_null(command):

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -110,6 +111,30 @@ TEST(LinuxWriteFile, WritesNothingOnlyToAGoodHandle) {
   EXPECT_EQ(written, 0U);
 }
 
+struct PipedWrite {
+  BOOL ok = FALSE;
+  DWORD written = 0;
+  std::string received;
+};
+
+// Writes `text` into `pipe` while another thread reads it all, pausing after
+// each read. The reader blocks every signal, so signals land in the writer.
+PipedWrite WriteWhileReading(Pipe& pipe, const std::string& text, std::chrono::microseconds pause) {
+  PipedWrite result;
+  std::thread reader([&] {
+    sigset_t all{};
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, nullptr);
+    result.received = ReadAll(pipe.read, pause);
+  });
+  result.ok = WriteFile(FdHandle(pipe.write), text.data(), static_cast<DWORD>(text.size()),
+                        &result.written, nullptr);
+  close(pipe.write);
+  pipe.write = -1;
+  reader.join();
+  return result;
+}
+
 // A pipe left non-blocking and smaller than the text: the write must wait
 // for the reader rather than give up half way.
 TEST(LinuxWriteFile, WaitsOnANonBlockingPipeUntilAllIsWritten) {
@@ -119,17 +144,10 @@ TEST(LinuxWriteFile, WaitsOnANonBlockingPipeUntilAllIsWritten) {
   std::string text(100000, '\0');
   for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
 
-  std::string received;
-  std::thread reader([&] { received = ReadAll(pipe.read, std::chrono::milliseconds(1)); });
-  DWORD written = 0;
-  const BOOL ok = WriteFile(FdHandle(pipe.write), text.data(), static_cast<DWORD>(text.size()),
-                            &written, nullptr);
-  close(pipe.write);
-  pipe.write = -1;
-  reader.join();
-  EXPECT_EQ(ok, TRUE);
-  EXPECT_EQ(written, text.size());
-  EXPECT_EQ(received, text);
+  const PipedWrite result = WriteWhileReading(pipe, text, std::chrono::milliseconds(1));
+  EXPECT_EQ(result.ok, TRUE);
+  EXPECT_EQ(result.written, text.size());
+  EXPECT_EQ(result.received, text);
 }
 
 // Signals with handlers that do not restart system calls cut writes short or
@@ -139,26 +157,19 @@ TEST(LinuxWriteFile, ResumesWritesCutShortBySignals) {
   action.sa_handler = [](int) {};
   struct sigaction saved {};
   ASSERT_EQ(sigaction(SIGALRM, &action, &saved), 0);
-  const itimerval every_ms{{0, 1000}, {0, 1000}};
-  ASSERT_EQ(setitimer(ITIMER_REAL, &every_ms, nullptr), 0);
+  const itimerval often{{0, 500}, {0, 500}};
+  ASSERT_EQ(setitimer(ITIMER_REAL, &often, nullptr), 0);
 
   Pipe pipe;
-  const std::string text(1 << 20, 'z');
-  std::string received;
-  std::thread reader([&] { received = ReadAll(pipe.read, std::chrono::microseconds(200)); });
-  DWORD written = 0;
-  const BOOL ok = WriteFile(FdHandle(pipe.write), text.data(), static_cast<DWORD>(text.size()),
-                            &written, nullptr);
-  close(pipe.write);
-  pipe.write = -1;
-  reader.join();
+  const std::string text(1 << 18, 'z');
+  const PipedWrite result = WriteWhileReading(pipe, text, std::chrono::milliseconds(2));
 
   const itimerval off{};
   setitimer(ITIMER_REAL, &off, nullptr);
   sigaction(SIGALRM, &saved, nullptr);
-  EXPECT_EQ(ok, TRUE);
-  EXPECT_EQ(written, text.size());
-  EXPECT_EQ(received.size(), text.size());
+  EXPECT_EQ(result.ok, TRUE);
+  EXPECT_EQ(result.written, text.size());
+  EXPECT_EQ(result.received, text);
 }
 
 // Writes 8,000 bytes to `fd` under a 4,096-byte file-size limit, with SIGXFSZ
