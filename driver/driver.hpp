@@ -12,9 +12,13 @@ inline constexpr std::uint32_t SpreadTextLength = 2 * sizeof(std::uint32_t) * So
 inline constexpr std::uint32_t OutputTailSize = 16;
 inline constexpr std::uint32_t OutputTextSize = SpreadTextLength + OutputTailSize;
 
-// Both tables, constant-initialized and back to back in writable data, so that
-// the text starts on a 16-byte boundary right after the source words.
-struct alignas(16) PackingTables {
+// Both tables, constant-initialized and back to back in writable data. The
+// text starts on a page boundary, and so on a 16-byte one: its first 8,000
+// bytes then lie in two pages, not three, and a run takes one copy-on-write
+// page fault fewer.
+inline constexpr std::uint32_t TablePageSize = 4096;
+struct alignas(TablePageSize) PackingTables {
+  char Lead[TablePageSize - sizeof(std::uint32_t) * SourceWordCount];
   std::uint32_t SourceWords[SourceWordCount];
   char OutputText[OutputTextSize];
 };

@@ -33,10 +33,10 @@ class Spread : public testing::Test {
   }
 };
 
-TEST_F(Spread, TablesAreBackToBackWithTheTextOn16ByteBoundary) {
+TEST_F(Spread, TablesAreBackToBackWithTheTextOnAPageBoundary) {
   const void* after_source = reinterpret_cast<const char*>(SourceWords) + sizeof SourceWords;
   EXPECT_EQ(static_cast<const void*>(OutputText), after_source);
-  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(OutputText) % 16, 0U);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(OutputText) % 4096, 0U);
   EXPECT_EQ(sizeof SourceWords, 4000U);
   EXPECT_EQ(sizeof OutputText, 8016U);
 }
