@@ -18,7 +18,7 @@ inline constexpr std::uint32_t OutputTextSize = SpreadTextLength + OutputTailSiz
 // page fault fewer.
 inline constexpr std::uint32_t TablePageSize = 4096;
 struct alignas(TablePageSize) PackingTables {
-  char Lead[TablePageSize - sizeof(std::uint32_t) * SourceWordCount];
+  char Lead[TablePageSize - sizeof(std::uint32_t) * SourceWordCount];  // Unused.
   std::uint32_t SourceWords[SourceWordCount];
   char OutputText[OutputTextSize];
 };
