@@ -20,31 +20,31 @@ constexpr std::uint32_t ZeroLaneFlags(std::uint32_t word) {
   return (word - LaneOnes) & ~word & LaneHighs;
 }
 
-// Tests the word at `offset` and steps `offset` past it.
-std::uint32_t TestNextWord(const char* text, std::uint32_t& offset) {
+// Tests the word at `read` and steps `read` past it.
+std::uint32_t TestNextWord(const char*& read) {
   std::uint32_t word = 0;
-  std::memcpy(&word, text + offset, sizeof word);  // Any alignment.
-  offset += sizeof word;
+  std::memcpy(&word, read, sizeof word);  // Any alignment.
+  read += sizeof word;
   return ZeroLaneFlags(word);
 }
 
 }  // namespace
 
 std::uint32_t TextLength(const char* text) {
-  std::uint32_t offset = 0;
+  const char* read = text;
   std::uint32_t flags = 0;
   for (;;) {
-    if ((flags = TestNextWord(text, offset)) != 0) break;
-    if ((flags = TestNextWord(text, offset)) != 0) break;
-    if ((flags = TestNextWord(text, offset)) != 0) break;
-    if ((flags = TestNextWord(text, offset)) != 0) break;
+    if ((flags = TestNextWord(read)) != 0) break;
+    if ((flags = TestNextWord(read)) != 0) break;
+    if ((flags = TestNextWord(read)) != 0) break;
+    if ((flags = TestNextWord(read)) != 0) break;
   }
-  // `offset` is now 4 past the word holding the first zero. Pick the half of
+  // `read` is now 4 past the word holding the first zero. Pick the half of
   // that word holding the lowest flag, then its lane by the flag in bit 7.
   if ((flags & LowHalfHighs) == 0) {
     flags >>= 16;
-    offset += 2;
+    read += 2;
   }
   const std::uint32_t in_lower_lane = (flags >> 7) & 1;
-  return offset - 3 - in_lower_lane;
+  return static_cast<std::uint32_t>(read - text) - 3 - in_lower_lane;
 }

@@ -10,7 +10,6 @@
 
 namespace {
 
-// Texts with the storage TextLength may read: padded to whole words.
 struct Case {
   const char* name;
   std::string text;  // Without its terminator.
@@ -24,7 +23,7 @@ class PrintTextWrites : public testing::TestWithParam<Case> {};
 
 TEST_P(PrintTextWrites, ExactlyTheTextAndReturnsItsLength) {
   std::string storage = GetParam().text;
-  storage.append(4, '\0');
+  storage.append(4, '\0');  // The terminator, and the rest of its word for TextLength.
   std::uint32_t written = 0;
   const std::string out = CaptureStdout([&] { written = PrintText(storage.c_str()); });
   EXPECT_EQ(out, GetParam().text);
