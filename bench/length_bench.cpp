@@ -24,7 +24,7 @@ class TestText {
     text_ = storage_.data() + (LineSize - misalignment) % LineSize + alignment;
     for (std::size_t i = 0; i < length; ++i) text_[i] = (i % 2 == 0) ? 'A' : '*';
   }
-  const char* get() const { return text_; }
+  [[nodiscard]] const char* get() const { return text_; }
 
  private:
   std::vector<char> storage_;
