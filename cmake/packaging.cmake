@@ -29,7 +29,7 @@ else()
     set(CPACK_SYSTEM_NAME linux-x64)
     set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
   endif()
-  # The program is static and needs no other package.
+  # No CPACK_DEBIAN_PACKAGE_DEPENDS: the program is static and needs no other package.
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 endif()

@@ -52,7 +52,8 @@ def check(package, program):
         expected = expected_files(package, top)
         if set(files) != expected:
             return [f"{name} holds {sorted(files)}, expected {sorted(expected)}"]
-        packed = files[next(path for path in expected if "/packtext" in path and "doc" not in path)]
+        packed = next(files[path] for path in expected
+                      if os.path.basename(path) in ("packtext", "packtext.exe"))
         with open(packed, "rb") as ours, open(program, "rb") as built:
             if ours.read() != built.read():
                 problems.append(f"{name}: the program differs from the one built")
@@ -80,9 +81,9 @@ def main():
         expected_kinds = {".zip"} if program.endswith(".exe") else {".gz", ".deb"}
         problems = [] if kinds == expected_kinds else [f"packages made: {packages}"]
         for package in packages:
-            problems += check(package, program)
-            if not problems:
-                print(f"{os.path.basename(package)}: ok")
+            found = check(package, program)
+            print(f"{os.path.basename(package)}: {'ok' if not found else 'FAILED'}")
+            problems += found
     for problem in problems:
         print(problem)
     return 1 if problems else 0
