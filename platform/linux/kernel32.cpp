@@ -28,7 +28,8 @@ bool AwaitWritable(int fd) {
   linux_sys::PollFd entry{fd, linux_sys::PollOut, 0};
   Word result = 0;
   do {
-    result = linux_sys::Call3(linux_sys::Poll, reinterpret_cast<Word>(&entry), 1, -1);
+    // No timeout and no signal mask: wait as long as it takes.
+    result = linux_sys::Call4(linux_sys::Ppoll, reinterpret_cast<Word>(&entry), 1, 0, 0);
   } while (result == -linux_sys::ErrorInterrupted);
   return result > 0;
 }

@@ -1,7 +1,11 @@
 #pragma once
 
-// Raw Linux system calls for x86-64 and i386: the only code that knows how to
-// enter the kernel. Each returns the kernel's result: a value, or -errno.
+// Raw Linux system calls: the only code that knows how to enter the kernel.
+// Each call returns the kernel's result: a value, or -errno. How the kernel is
+// entered differs by architecture, one small file each; the call numbers are
+// the kernel's own, from <asm/unistd.h>.
+
+#include <asm/unistd.h>
 
 #include <cstdint>
 
@@ -9,66 +13,14 @@ namespace linux_sys {
 
 using Word = std::intptr_t;
 
-#if defined(__x86_64__)
+inline constexpr Word Write = __NR_write;
+inline constexpr Word Ppoll = __NR_ppoll;  // Some architectures have no poll.
+inline constexpr Word RtSigprocmask = __NR_rt_sigprocmask;
+inline constexpr Word ExitGroup = __NR_exit_group;
 
-inline constexpr Word Write = 1;
-inline constexpr Word Poll = 7;
-inline constexpr Word RtSigprocmask = 14;
-inline constexpr Word ExitGroup = 231;
-
-inline Word Call1(Word number, Word a) {
-  Word result = number;
-  asm volatile("syscall" : "+a"(result) : "D"(a) : "rcx", "r11", "memory");
-  return result;
-}
-
-inline Word Call3(Word number, Word a, Word b, Word c) {
-  Word result = number;
-  asm volatile("syscall" : "+a"(result) : "D"(a), "S"(b), "d"(c) : "rcx", "r11", "memory");
-  return result;
-}
-
-inline Word Call4(Word number, Word a, Word b, Word c, Word d) {
-  Word result = number;
-  register Word r10 asm("r10") = d;
-  asm volatile("syscall"
-               : "+a"(result)
-               : "D"(a), "S"(b), "d"(c), "r"(r10)
-               : "rcx", "r11", "memory");
-  return result;
-}
-
-#elif defined(__i386__)
-
-inline constexpr Word Write = 4;
-inline constexpr Word Poll = 168;
-inline constexpr Word RtSigprocmask = 175;
-inline constexpr Word ExitGroup = 252;
-
-inline Word Call1(Word number, Word a) {
-  Word result = number;
-  asm volatile("int $0x80" : "+a"(result) : "b"(a) : "memory");
-  return result;
-}
-
-inline Word Call3(Word number, Word a, Word b, Word c) {
-  Word result = number;
-  asm volatile("int $0x80" : "+a"(result) : "b"(a), "c"(b), "d"(c) : "memory");
-  return result;
-}
-
-inline Word Call4(Word number, Word a, Word b, Word c, Word d) {
-  Word result = number;
-  asm volatile("int $0x80" : "+a"(result) : "b"(a), "c"(b), "d"(c), "S"(d) : "memory");
-  return result;
-}
-
-#else
-#error "the Linux stand-in supports x86-64 and i386 only"
-#endif
-
-// The kernel's numbers for what the stand-in looks at, the same on both
-// architectures. Spelt apart from <cerrno> and <csignal>, whose names are macros.
+// The kernel's numbers for what the stand-in looks at, the same on every
+// architecture built here. Spelt apart from <cerrno> and <csignal>, whose names
+// are macros.
 inline constexpr Word ErrorInterrupted = 4;  // EINTR
 inline constexpr Word ErrorAgain = 11;       // EAGAIN
 inline constexpr Word SigBlock = 0;          // SIG_BLOCK
@@ -84,3 +36,19 @@ struct PollFd {
 };
 
 }  // namespace linux_sys
+
+#if defined(__x86_64__)
+#include "platform/linux/arch/x86_64.hpp"
+#elif defined(__i386__)
+#include "platform/linux/arch/i386.hpp"
+#elif defined(__aarch64__)
+#include "platform/linux/arch/aarch64.hpp"
+#elif defined(__arm__) && defined(__ARM_EABI__)
+#include "platform/linux/arch/arm.hpp"
+#elif defined(__riscv) && __riscv_xlen == 64
+#include "platform/linux/arch/riscv64.hpp"
+#elif defined(__s390x__)
+#include "platform/linux/arch/s390x.hpp"
+#else
+#error "the Linux stand-in does not know how to enter this architecture's kernel"
+#endif

@@ -1,0 +1,26 @@
+#pragma once
+
+// Entering the Linux kernel on i386: number in eax, arguments in ebx, ecx,
+// edx, esi; `int $0x80` preserves every other register.
+
+namespace linux_sys {
+
+inline Word Call1(Word number, Word a) {
+  Word result = number;
+  asm volatile("int $0x80" : "+a"(result) : "b"(a) : "memory");
+  return result;
+}
+
+inline Word Call3(Word number, Word a, Word b, Word c) {
+  Word result = number;
+  asm volatile("int $0x80" : "+a"(result) : "b"(a), "c"(b), "d"(c) : "memory");
+  return result;
+}
+
+inline Word Call4(Word number, Word a, Word b, Word c, Word d) {
+  Word result = number;
+  asm volatile("int $0x80" : "+a"(result) : "b"(a), "c"(b), "d"(c), "S"(d) : "memory");
+  return result;
+}
+
+}  // namespace linux_sys

@@ -1,0 +1,34 @@
+#pragma once
+
+// Entering the Linux kernel on RISC-V 64: number in a7, arguments in a0 to a3,
+// result in a0.
+
+namespace linux_sys {
+
+inline Word Call1(Word number, Word a) {
+  register Word a7 asm("a7") = number;
+  register Word a0 asm("a0") = a;
+  asm volatile("ecall" : "+r"(a0) : "r"(a7) : "memory");
+  return a0;
+}
+
+inline Word Call3(Word number, Word a, Word b, Word c) {
+  register Word a7 asm("a7") = number;
+  register Word a0 asm("a0") = a;
+  register Word a1 asm("a1") = b;
+  register Word a2 asm("a2") = c;
+  asm volatile("ecall" : "+r"(a0) : "r"(a7), "r"(a1), "r"(a2) : "memory");
+  return a0;
+}
+
+inline Word Call4(Word number, Word a, Word b, Word c, Word d) {
+  register Word a7 asm("a7") = number;
+  register Word a0 asm("a0") = a;
+  register Word a1 asm("a1") = b;
+  register Word a2 asm("a2") = c;
+  register Word a3 asm("a3") = d;
+  asm volatile("ecall" : "+r"(a0) : "r"(a7), "r"(a1), "r"(a2), "r"(a3) : "memory");
+  return a0;
+}
+
+}  // namespace linux_sys
