@@ -1,12 +1,8 @@
 #include "console/console.hpp"
 
-#include <bit>
-#include <cstring>
+#include "platform/little_endian.hpp"
 
 namespace {
-
-static_assert(std::endian::native == std::endian::little,
-              "byte lanes are numbered from a word's least significant byte");
 
 constexpr std::uint32_t LaneOnes = 0x01010101;
 constexpr std::uint32_t LaneHighs = 0x80808080;
@@ -20,10 +16,10 @@ constexpr std::uint32_t ZeroLaneFlags(std::uint32_t word) {
   return (word - LaneOnes) & ~word & LaneHighs;
 }
 
-// Tests the word at `read` and steps `read` past it.
+// Tests the word at `read` and steps `read` past it. Lanes are numbered from
+// the lowest address, so the word is read little-endian on every machine.
 std::uint32_t TestNextWord(const char*& read) {
-  std::uint32_t word = 0;
-  std::memcpy(&word, read, sizeof word);  // Any alignment.
+  const std::uint32_t word = LoadLittleEndian32(read);
   read += sizeof word;
   return ZeroLaneFlags(word);
 }

@@ -1,5 +1,7 @@
 #include "driver/driver.hpp"
 
+#include "platform/little_endian.hpp"
+
 #include <algorithm>
 #include <iterator>
 
@@ -7,7 +9,8 @@ namespace {
 
 consteval PackingTables InitialTables() {
   PackingTables tables{};
-  std::fill(std::begin(tables.SourceWords), std::end(tables.SourceWords), 0x41414141);  // "AAAA"
+  std::fill(std::begin(tables.SourceWords), std::end(tables.SourceWords),
+            StoredLittleEndian32(0x41414141));  // "AAAA"
   std::fill_n(tables.OutputText, SpreadTextLength, '*');
   return tables;
 }

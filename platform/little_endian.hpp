@@ -1,0 +1,23 @@
+#pragma once
+
+// Words in the program's data are little-endian on every machine: lane 0 of a
+// word is its byte at the lowest address. A big-endian machine loads them
+// byte-reversed.
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+// The 32-bit little-endian word at `bytes`, which may have any alignment.
+inline std::uint32_t LoadLittleEndian32(const void* bytes) {
+  std::uint32_t word = 0;
+  std::memcpy(&word, bytes, sizeof word);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap32(word);
+  return word;
+}
+
+// `value` as it is stored so that LoadLittleEndian32 reads it back.
+constexpr std::uint32_t StoredLittleEndian32(std::uint32_t value) {
+  if constexpr (std::endian::native == std::endian::big) return __builtin_bswap32(value);
+  return value;
+}
