@@ -31,14 +31,20 @@ if(WIN32)
       -s)
   set(PACKTEXT_PROGRAM_LIBRARIES kernel32)
 else()
-  # Position-independent with no dynamic loader: static-pie with nothing to
-  # relocate, so the kernel can start it as it is.
+  # Position-independent and static, with no dynamic loader, so the kernel can
+  # start it as it is. Spelt as linker options rather than -static-pie, which
+  # some of Debian's cross compilers (arm, riscv64) ignore, writing an
+  # interpreter into the program. -z text refuses code that would need a
+  # relocation; the check after the link refuses any other.
   set(PACKTEXT_PROGRAM_LINK_FLAGS
-      -static-pie -nostdlib -nostartfiles
+      -nostdlib -nostartfiles
+      -pie -Wl,-static,--no-dynamic-linker,-z,text
       -Wl,--entry=ProgramEntry
       -Wl,--gc-sections
       -Wl,-z,noexecstack
       -Wl,-z,noseparate-code
       -s)
-  set(PACKTEXT_PROGRAM_LIBRARIES)
+  # The compiler's own support routines (libgcc, no C library): a core without
+  # a byte-swap instruction, such as base RISC-V, calls one there.
+  set(PACKTEXT_PROGRAM_LIBRARIES gcc)
 endif()

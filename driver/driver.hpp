@@ -22,9 +22,17 @@ struct alignas(TablePageSize) PackingTables {
   std::uint32_t SourceWords[SourceWordCount];
   char OutputText[OutputTextSize];
 };
+// Hidden wherever visibility exists: no loader runs before the program to fill
+// a GOT slot, so every reference to the tables must be one the linker resolves
+// to a fixed offset from the code, whatever the compiler or the linker's
+// relaxations.
+#if defined(__ELF__)
+[[gnu::visibility("hidden")]]
+#endif
 extern PackingTables Tables;
 
-// The source words, every byte an "A"; the program only reads them.
+// The source words, stored little-endian, every byte an "A"; the program only
+// reads them.
 inline constexpr const auto& SourceWords = Tables.SourceWords;
 // The text, at start SpreadTextLength bytes of "*" then OutputTailSize zeros;
 // the spread fills its even-numbered bytes.

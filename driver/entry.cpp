@@ -2,10 +2,15 @@
 #include "driver/driver.hpp"
 #include "platform/kernel32.hpp"
 
-// Entered by the loader, not called: the stack is not aligned as a call
-// leaves it (16-byte aligned with no return address on x86-64 Linux, 4-byte
-// on Windows), so the prologue realigns it before any code relies on it.
-[[gnu::force_align_arg_pointer]] void ProgramEntry() {
+// Entered by the loader, not called. On x86 the stack is then not aligned as a
+// call leaves it (16-byte aligned with no return address on x86-64 Linux,
+// 4-byte on 32-bit Windows), so the prologue realigns it before any code relies
+// on it. The other architectures' kernels hand over a stack aligned as their
+// calling conventions require.
+#if defined(__i386__) || defined(__x86_64__)
+[[gnu::force_align_arg_pointer]]
+#endif
+void ProgramEntry() {
   SpreadWords();
   PrintText(OutputText);
   ExitProcess(0);
