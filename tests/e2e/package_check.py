@@ -3,7 +3,7 @@
 checks each: the files it holds, that its program is the one just built, and,
 for the Linux packages, that the program runs from it and prints the text.
 
-usage: package_check.py BUILD_DIR PROGRAM
+usage: package_check.py BUILD_DIR PROGRAM [EMULATOR...]
 """
 
 import os
@@ -43,7 +43,7 @@ def expected_files(package, top):
             "usr/share/doc/packtext/LICENSE"}
 
 
-def check(package, program):
+def check(package, program, emulator):
     problems = []
     name = os.path.basename(package)
     top = name.removesuffix(".zip").removesuffix(".tar.gz")
@@ -60,7 +60,7 @@ def check(package, program):
         if not package.endswith(".zip"):
             if not os.stat(packed).st_mode & stat.S_IXUSR:
                 problems.append(f"{name}: the program is not executable")
-            run = subprocess.run([packed], capture_output=True, check=False)
+            run = subprocess.run([*emulator, packed], capture_output=True, check=False)
             if run.returncode != 0 or run.stdout != TEXT:
                 problems.append(f"{name}: the packed program printed {len(run.stdout)} bytes, "
                                 f"exit status {run.returncode}")
@@ -72,7 +72,7 @@ def check(package, program):
 
 
 def main():
-    build_dir, program = sys.argv[1:]
+    build_dir, program, *emulator = sys.argv[1:]
     with tempfile.TemporaryDirectory() as output:
         subprocess.run(["cpack", "-B", output], cwd=build_dir, check=True, capture_output=True)
         packages = sorted(os.path.join(output, name) for name in os.listdir(output)
@@ -81,7 +81,7 @@ def main():
         expected_kinds = {".zip"} if program.endswith(".exe") else {".gz", ".deb"}
         problems = [] if kinds == expected_kinds else [f"packages made: {packages}"]
         for package in packages:
-            found = check(package, program)
+            found = check(package, program, emulator)
             print(f"{os.path.basename(package)}: {'ok' if not found else 'FAILED'}")
             problems += found
     for problem in problems:
