@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds the x86-64 and i386 programs with every supported compiler at every
+# optimisation level, with link-time optimisation, with -fno-builtin and
+# without linker relaxation, and checks each: the exact text, exit status 0,
+# and no relocation left in the file (the build itself refuses one too).
+# usage: tests/toolchains.sh [WORK_DIR]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=${1:-$root/build/toolchains}
+rm -rf "$work"
+mkdir -p "$work"
+printf 'A*%.0s' {1..4000} >"$work/expected"
+
+# Each case: a name, the compiler, its flags, extra link flags.
+cases=()
+for compiler in g++ clang++; do
+  for level in -O0 -O1 -O2 -O3 -Os; do cases+=("$compiler|$level|"); done
+  cases+=("$compiler|-O2 -flto|" "$compiler|-O2 -fno-builtin|")
+done
+cases+=("g++|-O2|-Wl,--no-relax")
+
+host=$(uname -m)
+failed=0
+total=0
+for triple in x86_64-linux-gnu i686-linux-gnu; do
+  runner=()
+  if [[ $host != x86_64 ]]; then
+    runner=("qemu-${triple%%-*}")
+    [[ $triple == i686-* ]] && runner=(qemu-i386)
+  fi
+  for case in "${cases[@]}"; do
+    IFS='|' read -r compiler flags link_flags <<<"$case"
+    name="$triple $compiler $flags $link_flags"
+    build="$work/$total"
+    total=$((total + 1))
+    problem=
+    if ! cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/linux.cmake" \
+        -DPACKTEXT_TRIPLE="$triple" -DCMAKE_CXX_COMPILER="$compiler" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="$flags" \
+        -DCMAKE_EXE_LINKER_FLAGS="$link_flags" -DPACKTEXT_BUILD_TESTS=OFF \
+        >"$build.log" 2>&1 || ! cmake --build "$build" --target packtext >>"$build.log" 2>&1; then
+      problem="build failed (log: $build.log)"
+    else
+      program=$build/bin/packtext
+      status=0
+      "${runner[@]}" "$program" >"$build.out" || status=$?
+      if ((status != 0)); then
+        problem="exit status $status"
+      elif ! cmp -s "$build.out" "$work/expected"; then
+        problem="wrote $(wc -c <"$build.out") bytes that are not the text"
+      elif ! readelf --relocs "$program" | grep -q "There are no relocations in this file"; then
+        problem="relocations left in the program"
+      fi
+    fi
+    if [[ -n $problem ]]; then
+      echo "FAIL $name: $problem"
+      failed=$((failed + 1))
+    else
+      echo "ok   $name"
+    fi
+  done
+done
+echo "$((total - failed)) passed, $failed failed"
+((failed == 0))
