@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Runs the quick start's first command, scripts/run, on a fresh minimal Debian
+# 12 (debootstrap, in a chroot) from a clone of this checkout, and checks that
+# its standard output is exactly the text and its exit status 0. As root.
+#
+# usage: tests/fresh_debian.sh [COMMAND...]
+#   With a command (e.g. scripts/test), runs that in the chroot instead and
+#   reports its exit status.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d /var/tmp/packtext-debian.XXXXXX)
+system=$work/system
+
+# The mirror this machine's own apt uses.
+mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n1)
+[[ -n $mirror ]] || mirror=$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list)
+
+cleanup() {
+  for mount in dev proc sys; do
+    umount -R "$system/$mount" 2>/dev/null || true
+  done
+  # Never remove a tree that still has the host's /dev bound inside it.
+  if findmnt --list --noheadings --output TARGET | grep -q "^$system/"; then
+    echo "still mounted below $system; left in place" >&2
+  else
+    rm -rf --one-file-system "$work"
+  fi
+}
+trap cleanup EXIT
+
+echo "laying a minimal Debian 12 from $mirror"
+debootstrap --variant=minbase bookworm "$system" "$mirror" >"$work/debootstrap.log" 2>&1 ||
+  { tail -n 20 "$work/debootstrap.log"; exit 1; }
+mount -t proc proc "$system/proc"
+mount --rbind /dev "$system/dev"
+mount --make-rslave "$system/dev"
+mount -t sysfs sysfs "$system/sys"
+cp /etc/resolv.conf "$system/etc/resolv.conf"
+git clone --quiet "$root" "$system/packtext"
+
+if (($#)); then
+  status=0
+  chroot "$system" /bin/bash -c 'cd /packtext && "$@"' bash "$@" || status=$?
+  echo "$* in a fresh Debian 12: exit status $status"
+  exit "$status"
+fi
+
+status=0
+chroot "$system" /packtext/scripts/run >"$work/out" 2>"$work/err" || status=$?
+printf 'A*%.0s' {1..4000} >"$work/expected"
+if ((status != 0)) || ! cmp -s "$work/out" "$work/expected"; then
+  tail -n 30 "$work/err"
+  echo "scripts/run in a fresh Debian 12: exit status $status, $(wc -c <"$work/out") bytes" \
+       "on standard output; expected 0 and exactly the text"
+  exit 1
+fi
+echo "scripts/run in a fresh Debian 12: exit status 0, exactly the 8,000 bytes of text on standard output"
