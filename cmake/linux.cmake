@@ -30,6 +30,7 @@ set(qemu_s390x s390x)
 set(runs_x86_64 x86_64 i686)
 set(runs_aarch64 aarch64)
 set(runs_armv7l arm)
+set(runs_armv8l arm)  # a 32-bit system on a 64-bit ARM kernel
 set(runs_i686 i686)
 set(runs_riscv64 riscv64)
 set(runs_s390x s390x)
