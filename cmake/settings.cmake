@@ -20,15 +20,25 @@ set(PACKTEXT_FREESTANDING_FLAGS
 # Linking the program: no C runtime, start-up files or default libraries; the
 # loader enters ProgramEntry itself.
 if(WIN32)
-  # i686 C symbols carry a leading underscore.
+  # The header as Microsoft's linker writes it: relocatable, non-executable
+  # data, terminal-server aware, subsystem and OS version 6.0.
+  # A 32-bit program declares it has no exception handlers (NO_SEH); a
+  # 64-bit one asks for addresses from the whole 64-bit space.
   set(PACKTEXT_PROGRAM_LINK_FLAGS
       -nostdlib -nostartfiles
-      -Wl,--entry=_ProgramEntry
       -Wl,--subsystem,console
+      -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,0
+      -Wl,--major-os-version,6 -Wl,--minor-os-version,0
       -Wl,--gc-sections
-      -Wl,--dynamicbase -Wl,--nxcompat
+      -Wl,--dynamicbase -Wl,--nxcompat -Wl,--tsaware
       -Wl,--no-insert-timestamp
       -s)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # i686 C symbols carry a leading underscore.
+    list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--entry=_ProgramEntry -Wl,--no-seh)
+  else()
+    list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--entry=ProgramEntry -Wl,--high-entropy-va)
+  endif()
   set(PACKTEXT_PROGRAM_LIBRARIES kernel32)
 else()
   # Position-independent and static, with no dynamic loader, so the kernel can
@@ -42,6 +52,7 @@ else()
       -Wl,--entry=ProgramEntry
       -Wl,--gc-sections
       -Wl,-z,noexecstack
+      -Wl,-z,norelro # no loader here would make a RELRO segment read-only
       -Wl,-z,noseparate-code
       -s)
   # The compiler's own support routines (libgcc, no C library): a core without
