@@ -7,8 +7,10 @@ usage: program_checks.py CHECK PROGRAM [TOOL] [-- EMULATOR...]
 """
 
 import re
+import struct
 import subprocess
 import sys
+from xml.etree import ElementTree
 
 TEXT_SIZE = 8000
 
@@ -51,6 +53,8 @@ def segments(program):
     for kind, flags in found:
         if "W" in flags and "E" in flags:
             problems.append(f"{kind} segment is writable and executable")
+    if "GNU_RELRO" in [kind for kind, _ in found]:
+        problems.append("has a GNU_RELRO segment, which no loader here makes read-only")
     stacks = [flags for kind, flags in found if kind == "GNU_STACK"]
     if stacks != ["RW"]:
         problems.append(f"stack is not marked non-executable: {stacks}")
@@ -102,23 +106,102 @@ def pe_imports(program, objdump):
     return problems
 
 
-def pe_hardening(program, objdump):
+def pe_version_info(data):
+    """The version resource of a PE file's bytes: (the fixed file version as
+    a dotted string, {name: value} of its strings), or None if it has none."""
+    start = data.find("VS_VERSION_INFO".encode("utf-16-le")) - 6
+    if start < 0:
+        return None
+    strings = {}
+    fixed = []
+
+    def block(offset, depth):
+        length, value_length, kind = struct.unpack_from("<HHH", data, offset)
+        key_end = offset + 6
+        while data[key_end:key_end + 2] != b"\0\0":
+            key_end += 2
+        key = data[offset + 6:key_end].decode("utf-16-le")
+        value = (key_end + 2 + 3) & ~3
+        value_size = value_length * 2 if kind == 1 else value_length
+        if depth == 0 and value_length:
+            signature, _, ms, ls = struct.unpack_from("<IIII", data, value)
+            if signature == 0xFEEF04BD:
+                fixed.extend([ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF])
+        if depth == 3:
+            strings[key] = data[value:value + value_size].decode("utf-16-le").rstrip("\0")
+        child = (value + value_size + 3) & ~3
+        while child < offset + length:
+            child = (child + block(child, depth + 1) + 3) & ~3
+        return length
+
+    block(start, 0)
+    return ".".join(map(str, fixed)), strings
+
+
+def pe_manifest(data):
+    """The application manifest in a PE file's bytes, parsed, or None."""
+    start, end = data.find(b"<?xml"), data.find(b"</assembly>")
+    if start < 0 or end < 0:
+        return None
+    return ElementTree.fromstring(data[start:end + len(b"</assembly>")])
+
+
+# Windows 7, 8, 8.1, and 10 and 11 (which share one).
+SUPPORTED_OS = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+
+# DllCharacteristics every program has, and those of each format.
+DLL_FLAGS = {0x0040: "DYNAMIC_BASE", 0x0100: "NX_COMPAT", 0x8000: "TERMINAL_SERVER_AWARE"}
+FORMATS = {"pe32": ("010b", {0x0400: "NO_SEH"}), "pe32+": ("020b", {0x0020: "HIGH_ENTROPY_VA"})}
+
+
+def pe_hardening(program, objdump, pe_format):
+    """The header as Windows' loader and Microsoft's checks expect it, with
+    its version resource and manifest."""
     dump = output_of(objdump, "--private-headers", program)
+    magic, format_flags = FORMATS[pe_format]
     problems = []
+    if not re.search(rf"^Magic\s+{magic}", dump, re.MULTILINE):
+        problems.append(f"not {pe_format.upper()}")
     characteristics = re.search(r"^DllCharacteristics\s+([0-9a-f]+)", dump, re.MULTILINE)
     flags = int(characteristics.group(1), 16) if characteristics else 0
-    if not flags & 0x0040:
-        problems.append("not DYNAMIC_BASE")
-    if not flags & 0x0100:
-        problems.append("not NX_COMPAT")
+    for flag, name in (DLL_FLAGS | format_flags).items():
+        if not flags & flag:
+            problems.append(f"not {name}")
     # Without base relocations the loader cannot move the program after all.
     file_flags = re.search(r"^Characteristics\s+0x([0-9a-f]+)", dump, re.MULTILINE)
     if not file_flags or int(file_flags.group(1), 16) & 0x0001:
         problems.append("base relocations stripped: it cannot be moved")
     if not re.search(r"^Subsystem\s+00000003", dump, re.MULTILINE):
         problems.append("not a console program")
-    if not re.search(r"^Magic\s+010b", dump, re.MULTILINE):
-        problems.append("not PE32")
+    for field in ("Subsystem", "OSystem"):
+        major = re.search(rf"^Major{field}Version\s+(\d+)", dump, re.MULTILINE)
+        minor = re.search(rf"^Minor{field}Version\s+(\d+)", dump, re.MULTILINE)
+        if not major or not minor or (major.group(1), minor.group(1)) != ("6", "0"):
+            problems.append(f"{field} version is not 6.0")
+
+    with open(program, "rb") as file:
+        data = file.read()
+    info = pe_version_info(data)
+    if info is None:
+        problems.append("no version resource")
+    else:
+        for name in ("ProductName", "FileDescription", "FileVersion", "ProductVersion",
+                     "LegalCopyright"):
+            if not info[1].get(name):
+                problems.append(f"version resource has no {name}")
+    manifest = pe_manifest(data)
+    if manifest is None:
+        problems.append("no application manifest")
+    else:
+        levels = [element.get("level") for element in manifest.iter()
+                  if element.tag.endswith("}requestedExecutionLevel")]
+        if levels != ["asInvoker"]:
+            problems.append(f"manifest asks for execution level {levels}")
+        systems = {element.get("Id") for element in manifest.iter()
+                   if element.tag.endswith("}supportedOS")}
+        if systems != SUPPORTED_OS:
+            problems.append(f"manifest's supported systems are {sorted(systems)}")
     return problems
 
 
