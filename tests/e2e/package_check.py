@@ -1,17 +1,23 @@
 #!/usr/bin/env python3
 """Builds the packages of a build tree with cpack into a scratch directory and
-checks each: the files it holds, that its program is the one just built, and,
-for the Linux packages, that the program runs from it and prints the text.
+checks each: the files it holds, that its program is the one just built,
+that everything in it that names a version names the project's, for the
+Linux packages that the program runs from it and prints the text, and that
+lintian finds nothing wrong with the Debian package.
 
-usage: package_check.py BUILD_DIR PROGRAM [EMULATOR...]
+usage: package_check.py BUILD_DIR PROGRAM VERSION [EMULATOR...]
 """
 
+import gzip
 import os
+import re
 import stat
 import subprocess
 import sys
 import tempfile
 import zipfile
+
+from program_checks import pe_version_info
 
 TEXT = b"A*" * 4000
 
@@ -35,15 +41,57 @@ def members_of(package, into):
 
 def expected_files(package, top):
     if package.endswith(".zip"):
-        return {f"{top}/packtext.exe", f"{top}/README.md", f"{top}/LICENSE"}
+        return {f"{top}/packtext.exe", f"{top}/README.md", f"{top}/LICENSE", f"{top}/MANUAL.txt"}
+    docs = {"bin/packtext", "share/doc/packtext/README.md", "share/doc/packtext/copyright",
+            "share/doc/packtext/changelog.gz", "share/man/man1/packtext.1.gz"}
     if package.endswith(".tar.gz"):
-        return {f"{top}/bin/packtext", f"{top}/share/doc/packtext/README.md",
-                f"{top}/share/doc/packtext/LICENSE"}
-    return {"usr/bin/packtext", "usr/share/doc/packtext/README.md",
-            "usr/share/doc/packtext/LICENSE"}
+        return {f"{top}/{path}" for path in docs}
+    return {f"usr/{path}" for path in docs} | {"usr/share/lintian/overrides/packtext"}
 
 
-def check(package, program, emulator):
+def versions_in(package, files):
+    """{where: the version it names} for everything in a package that names one."""
+    found = {}
+    name = os.path.basename(package)
+    match = re.match(r"packtext[-_]([0-9][^-_]*)[-_]", name)
+    found["file name"] = match.group(1) if match else name
+    for path, full in files.items():
+        if path.endswith("changelog.gz"):
+            with gzip.open(full, "rt") as changelog:
+                top = re.match(r"packtext \(([^)]+)\)", changelog.readline())
+            found["changelog"] = top.group(1) if top else None
+        elif path.endswith("packtext.1.gz"):
+            with gzip.open(full, "rt") as page:
+                title = re.search(r'^\.TH .*"packtext ([^"]+)"', page.read(), re.MULTILINE)
+            found["manual page"] = title.group(1) if title else None
+        elif path.endswith("MANUAL.txt"):
+            with open(full, encoding="ascii") as manual:
+                footer = re.search(r"^packtext (\S+) ", manual.read(), re.MULTILINE)
+            found["manual"] = footer.group(1) if footer else None
+        elif path.endswith(".exe"):
+            with open(full, "rb") as program:
+                info = pe_version_info(program.read())
+            fixed, strings = info or ("", {})
+            found["FileVersion"] = strings.get("FileVersion")
+            found["ProductVersion"] = strings.get("ProductVersion")
+            found["fixed file version"] = fixed.removesuffix(".0")
+    if package.endswith(".deb"):
+        found["control"] = subprocess.run(["dpkg-deb", "--field", package, "Version"],
+                                          capture_output=True, text=True, check=True).stdout.strip()
+    return found
+
+
+def lintian(package):
+    """lintian's errors and warnings; its overrides hold only false positives."""
+    run = subprocess.run(["lintian", "--fail-on", "error,warning", package],
+                         capture_output=True, text=True, check=False)
+    tags = [line for line in run.stdout.splitlines() if line.startswith(("E:", "W:"))]
+    if run.returncode != 0 and not tags:
+        tags = [f"lintian failed, exit status {run.returncode}: {run.stderr.strip()}"]
+    return tags
+
+
+def check(package, program, version, emulator):
     problems = []
     name = os.path.basename(package)
     top = name.removesuffix(".zip").removesuffix(".tar.gz")
@@ -53,10 +101,13 @@ def check(package, program, emulator):
         if set(files) != expected:
             return [f"{name} holds {sorted(files)}, expected {sorted(expected)}"]
         packed = next(files[path] for path in expected
-                      if os.path.basename(path) in ("packtext", "packtext.exe"))
+                      if path.endswith(("bin/packtext", "/packtext.exe")))
         with open(packed, "rb") as ours, open(program, "rb") as built:
             if ours.read() != built.read():
                 problems.append(f"{name}: the program differs from the one built")
+        for where, found in versions_in(package, files).items():
+            if found != version:
+                problems.append(f"{name}: {where} names version {found}, the project {version}")
         if not package.endswith(".zip"):
             if not os.stat(packed).st_mode & stat.S_IXUSR:
                 problems.append(f"{name}: the program is not executable")
@@ -68,11 +119,12 @@ def check(package, program, emulator):
         control = subprocess.run(["dpkg-deb", "--field", package, "Package", "Architecture"],
                                  capture_output=True, text=True, check=True).stdout
         print(f"{name}: {' '.join(control.split())}")
+        problems += [f"{name}: lintian: {tag}" for tag in lintian(package)]
     return problems
 
 
 def main():
-    build_dir, program, *emulator = sys.argv[1:]
+    build_dir, program, version, *emulator = sys.argv[1:]
     with tempfile.TemporaryDirectory() as output:
         subprocess.run(["cpack", "-B", output], cwd=build_dir, check=True, capture_output=True)
         packages = sorted(os.path.join(output, name) for name in os.listdir(output)
@@ -81,7 +133,7 @@ def main():
         expected_kinds = {".zip"} if program.endswith(".exe") else {".gz", ".deb"}
         problems = [] if kinds == expected_kinds else [f"packages made: {packages}"]
         for package in packages:
-            found = check(package, program, emulator)
+            found = check(package, program, version, emulator)
             print(f"{os.path.basename(package)}: {'ok' if not found else 'FAILED'}")
             problems += found
     for problem in problems:
