@@ -180,6 +180,15 @@ def pe_hardening(program, objdump, pe_format):
         if not major or not minor or (major.group(1), minor.group(1)) != ("6", "0"):
             problems.append(f"{field} version is not 6.0")
 
+    # objdump marks a section that is not writable READONLY.
+    sections = re.findall(r"^\s+\d+ (\S+) .*\n\s+([A-Z, ]+)$",
+                          output_of(objdump, "--section-headers", program), re.MULTILINE)
+    if not sections:
+        problems.append("no sections found")
+    for name, section_flags in sections:
+        if "CODE" in section_flags and "READONLY" not in section_flags:
+            problems.append(f"section {name} is writable and executable")
+
     with open(program, "rb") as file:
         data = file.read()
     info = pe_version_info(data)
