@@ -30,9 +30,11 @@ else()
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PACKTEXT_DOCUMENTS_DIR}/copyright
                 ${PACKTEXT_DOCUMENTS_DIR}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR} PERMISSIONS ${file_permissions})
+  # Only the Debian package has lintian's override: not the tarball, not an
+  # install of its own.
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME packtext
-          PERMISSIONS ${file_permissions} COMPONENT debian)
+          PERMISSIONS ${file_permissions} COMPONENT debian EXCLUDE_FROM_ALL)
 endif()
 
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
