@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds packtext and its peers, checks that they all write the same 8,000
-# bytes, then times them (hyperfine), counts their user-mode instructions
-# (callgrind), runs the kernel benchmarks, and writes the results, a chart and
-# the goal checks to bench/results/. Working files go to build/compare/.
+# bytes, then times every program this machine runs natively, interleaved
+# (bench/process_timer.cpp), counts their user-mode instructions (callgrind),
+# times the Windows programs under Wine if it is there, runs the kernel
+# benchmarks, and writes the results, a chart and the goal checks to
+# bench/results/. Working files go to build/compare/.
 #
-# Usage: bench/compare.sh   (quicker, rougher: RUNS=200 ROUNDS=2 bench/compare.sh)
+# Usage: bench/compare.sh   (quicker, rougher: RUNS=300 REPEATS=1 bench/compare.sh)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,24 +14,36 @@ cd "$root"
 results=bench/results
 work=build/compare
 mkdir -p "$results" "$work"
-runs=${RUNS:-1000}   # per program, over all rounds
-rounds=${ROUNDS:-10}
-warmup=${WARMUP:-10} # per program and round
+runs=${RUNS:-3000}    # timed rounds per repeat; each round runs every program once
+warmup=${WARMUP:-50}  # untimed rounds before them
+repeats=${REPEATS:-3} # separate timings, to show how much a whole run moves
+wine_runs=${WINE_RUNS:-20}
 
-for tool in cmake g++ hyperfine valgrind gnuplot jq cmp; do
+for tool in cmake g++ i686-linux-gnu-gcc valgrind gnuplot jq cmp; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
 done
 load_before=$(uptime)
+# Prints a tab-separated table in columns.
+show() { awk -F'\t' '{ printf "%-22s", $1; for (i = 2; i <= NF; i++) printf " %9s", $i; print "" }' "$1"; }
 
 echo "== building"
 for preset in linux-x64 linux-x86; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target packtext
 done
+g++ -std=c++20 -O2 -Wall -Wextra -Werror -o "$work/process_timer" bench/process_timer.cpp
 g++ -std=c++20 -O2 -o "$work/iostream_peer" bench/peers/iostream_peer.cpp
-# Linked as packtext is: static-pie, no C runtime, nothing to relocate.
-g++ -static-pie -nostdlib -nostartfiles -Wl,-z,noexecstack -Wl,-z,noseparate-code -s \
-  -o "$work/floor" bench/peers/floor.S
+# The floors, linked as packtext is: static-pie, no C runtime, nothing to
+# relocate. One source, built for x86-64 and i386, plain and touching
+# packtext's pages, and for i386 once more entering the kernel by int $0x80.
+# shellcheck disable=SC2054 # the commas are the linker's
+floor_flags=(-static-pie -nostdlib -nostartfiles -Wl,-z,noexecstack -Wl,-z,noseparate-code -s)
+floor=bench/peers/floor.S
+g++ "${floor_flags[@]}" -o "$work/floor-x64" "$floor"
+g++ "${floor_flags[@]}" -DFLOOR_TOUCH_PAGES -o "$work/floor-x64+pages" "$floor"
+i686-linux-gnu-gcc "${floor_flags[@]}" -o "$work/floor-i386" "$floor"
+i686-linux-gnu-gcc "${floor_flags[@]}" -DFLOOR_TOUCH_PAGES -o "$work/floor-i386+pages" "$floor"
+i686-linux-gnu-gcc "${floor_flags[@]}" -DFLOOR_INT80 -o "$work/floor-i386-int80" "$floor"
 # The file for cat, made independently of packtext, so the byte check below
 # also checks packtext's own output.
 printf 'A*%.0s' {1..4000} >"$work/text.txt"
@@ -38,100 +52,182 @@ printf 'A*%.0s' {1..4000} >"$work/text.txt"
 python=/usr/bin/python3
 [[ -x $python ]] || python=$(command -v python3)
 
-names=(floor packtext-x64 packtext-x86 cat bash-printf python3 iostream)
-commands=(
-  "$work/floor"
-  "build/linux-x64/bin/packtext"
-  "build/linux-x86/bin/packtext"
-  "cat $work/text.txt"
-  "bash -c 'printf \"A*%.0s\" {1..4000}'"
-  "$python -c 'import sys; sys.stdout.write(\"A*\" * 4000)'"
-  "$work/iostream_peer"
+# Name, the program it is compared with, then the command, one field each,
+# separated by tabs. Each packtext is compared with the floor of its own
+# architecture; the +pages and int80 floors show where the difference goes.
+programs=(
+  "floor-x64	-	$work/floor-x64"
+  "floor-x64+pages	floor-x64	$work/floor-x64+pages"
+  "packtext-x64	floor-x64	build/linux-x64/bin/packtext"
+  "floor-i386	-	$work/floor-i386"
+  "floor-i386+pages	floor-i386	$work/floor-i386+pages"
+  "floor-i386-int80	floor-i386	$work/floor-i386-int80"
+  "packtext-x86	floor-i386	build/linux-x86/bin/packtext"
+  "cat	floor-x64	$(command -v cat)	$work/text.txt"
+  "bash-printf	floor-x64	$(command -v bash)	-c	printf \"A*%.0s\" {1..4000}"
+  "python3	floor-x64	$python	-c	import sys; sys.stdout.write(\"A*\" * 4000)"
+  "iostream	floor-x64	$work/iostream_peer"
 )
+printf '%s\n' "${programs[@]}" >"$work/programs.tsv"
+names=()
+declare -A command_of
+while IFS=$'\t' read -r name _ command; do
+  names+=("$name")
+  command_of[$name]=$command
+done <"$work/programs.tsv"
+# Runs program $1, with $2 before its command if given (a tool to run it under).
+run() {
+  local -a argv
+  IFS=$'\t' read -r -a argv <<<"${command_of[$1]}"
+  "${@:2}" "${argv[@]}"
+}
 
 echo "== checking that every program writes packtext's bytes"
-eval "${commands[1]}" >"$work/expected.out"
+run packtext-x64 >"$work/expected.out"
 same=1
-for i in "${!names[@]}"; do
-  eval "${commands[i]}" >"$work/${names[i]}.out"
-  cmp "$work/${names[i]}.out" "$work/expected.out" || same=0
+for name in "${names[@]}"; do
+  run "$name" >"$work/$name.out"
+  cmp "$work/$name.out" "$work/expected.out" || same=0
 done
 if ((!same)); then
   echo "outputs differ; nothing timed" >&2
   exit 1
 fi
 
-# Rounds of all programs in turn, pooled per program, so that a drift in the
-# machine's speed during the run does not fall on one program only.
-per_round=$((runs / rounds))
-echo "== timing: $rounds rounds of $per_round runs per program, each after $warmup warm-up runs"
-args=()
-for ((round = 0; round < rounds; round++)); do
-  for i in "${!names[@]}"; do args+=(-n "${names[i]}" "${commands[i]}"); done
+echo "== timing: $repeats times $runs rounds of every program, after $warmup warm-up rounds each time"
+rm -f "$work"/samples.*.tsv "$work"/timing.*.tsv
+for ((r = 1; r <= repeats; r++)); do
+  "$work/process_timer" "$runs" "$warmup" "$work/programs.tsv" "$work/samples.$r.tsv" \
+    >"$work/timing.$r.tsv"
+  echo "-- repeat $r, load after it: $(uptime | sed 's/.*load average: //')"
+  show "$work/timing.$r.tsv"
 done
-hyperfine -N --warmup "$warmup" --runs "$per_round" --export-json "$work/hyperfine.json" \
-  "${args[@]}" >"$work/hyperfine.txt" 2>&1
+load_after=$(uptime)
 
 echo "== counting user-mode instructions (callgrind)"
 declare -A instructions
-for i in "${!names[@]}"; do
-  out="$work/callgrind.${names[i]}"
-  eval "valgrind --tool=callgrind --callgrind-out-file=$out ${commands[i]}" \
-    >/dev/null 2>"$out.log"
-  instructions[${names[i]}]=$(awk '/^totals:/ { print $2 }' "$out")
+for name in "${names[@]}"; do
+  out="$work/callgrind.$name"
+  run "$name" valgrind --tool=callgrind --callgrind-out-file="$out" >/dev/null 2>"$out.log"
+  instructions[$name]=$(awk '/^totals:/ { print $2 }' "$out")
 done
 
-size_x64=$(stat -c %s build/linux-x64/bin/packtext)
-size_x86=$(stat -c %s build/linux-x86/bin/packtext)
-win32=build/win32/bin/packtext.exe
-size_win32=$([[ -f $win32 ]] && stat -c %s "$win32" || echo "")
+# The Windows programs under Wine, in a prefix of our own with one wineserver
+# kept up for all runs. Timed as the Linux programs are, with fewer runs: each
+# takes a good part of a second, nearly all of it Wine's start-up.
+wine_programs=()
+for exe in build/*/bin/packtext.exe; do
+  if [[ -f $exe ]]; then wine_programs+=("$exe"); fi
+done
+: >"$work/wine-timing.tsv"
+if command -v wine >/dev/null && ((${#wine_programs[@]})); then
+  echo "== timing the Windows programs under Wine: $wine_runs runs each"
+  export WINEPREFIX="$root/$work/wineprefix" WINEDEBUG=-all
+  wineserver -k 2>/dev/null || true
+  mkdir -p "$WINEPREFIX"
+  wineserver -p </dev/null >/dev/null 2>&1
+  wine wineboot </dev/null >/dev/null 2>&1
+  : >"$work/wine-programs.tsv"
+  for exe in "${wine_programs[@]}"; do
+    preset=${exe#build/}
+    preset=${preset%%/*}
+    wine "$exe" >"$work/wine-$preset.out"
+    cmp "$work/wine-$preset.out" "$work/expected.out"
+    printf 'packtext.exe (%s)\t-\t%s\t%s\n' "$preset" "$(command -v wine)" "$exe" >>"$work/wine-programs.tsv"
+  done
+  "$work/process_timer" "$wine_runs" 2 "$work/wine-programs.tsv" >"$work/wine-timing.tsv"
+  wineserver -k 2>/dev/null || true
+  show "$work/wine-timing.tsv"
+fi
 
-# name, median ms, 25th and 75th percentiles ms, median / floor's median,
-# instructions; the first program is the floor.
-jq -r --args '
-  def at(q): sort | ((length - 1) * q) as $i | (.[$i | floor] + .[$i | ceil]) / 2 * 1000;
-  (.results | group_by(.command) | map({key: .[0].command, value: map(.times) | add})
-    | from_entries) as $times
-  | ($times[$ARGS.positional[0]] | at(0.5)) as $floor
-  | $ARGS.positional[] as $name | $times[$name]
-  | [$name, at(0.5), at(0.25), at(0.75), at(0.5) / $floor] | @tsv' \
-  "${names[@]}" <"$work/hyperfine.json" |
-  while IFS=$'\t' read -r name median low high ratio; do
-    printf '%s\t%.3f\t%.3f\t%.3f\t%.3f\t%s\n' \
-      "$name" "$median" "$low" "$high" "$ratio" "${instructions[$name]}"
-  done >"$work/peers.tsv"
+# Quantile $2 of all the runs of program $1 over every repeat, in µs.
+pooled() {
+  awk -F'\t' -v n="$1" '$1 == n { print $3 }' "$work"/samples.*.tsv | sort -n |
+    awk -v q="$2" '{ v[NR] = $1 } END {
+      i = (NR - 1) * q; lo = int(i); f = i - lo; hi = (lo + 1 < NR) ? lo + 1 : lo
+      printf "%.1f", (v[lo + 1] * (1 - f) + v[hi + 1] * f) / 1000 }'
+}
+reference_of() { awk -F'\t' -v n="$1" '$1 == n { print $2 }' "$work/programs.tsv"; }
+# Field $2 of program $1's line in each repeat's timing, as a list: 7 is its
+# median over its reference's median, 8 the paired ratio.
+per_repeat() {
+  awk -F'\t' -v n="$1" -v f="$2" '$1 == n { printf "%s%.3f", sep, $f; sep = ", " }' \
+    "$work"/timing.*.tsv
+}
+# Per program: name, median, 25th and 75th percentile, reference, median over
+# the reference's median, instructions, that ratio per repeat, the paired
+# ratio per repeat; "-" where there is nothing, since read joins empty fields.
+for name in "${names[@]}"; do
+  median=$(pooled "$name" 0.5)
+  reference=$(reference_of "$name")
+  ratio=- each=- paired=-
+  if [[ $reference != - ]]; then
+    ratio=$(awk -v a="$median" -v b="$(pooled "$reference" 0.5)" 'BEGIN { printf "%.3f", a / b }')
+    each=$(per_repeat "$name" 7)
+    paired=$(per_repeat "$name" 8)
+  fi
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$name" "$median" "$(pooled "$name" 0.25)" \
+    "$(pooled "$name" 0.75)" "$reference" "$ratio" "${instructions[$name]}" "$each" "$paired"
+done >"$work/peers.tsv"
 
 {
   echo "# packtext and its peers"
   echo
   echo "Each program writes the same 8,000 bytes to standard output (checked with cmp"
-  echo "before timing). Wall time: hyperfine -N, output to /dev/null, $runs runs per program"
-  echo "in $rounds rounds taken in turn, each after $warmup warm-up runs; middle half: 25th to"
-  echo "75th percentile. Instructions: valgrind callgrind, user mode only."
+  echo "before timing). Wall time: bench/process_timer, from just before the fork to just"
+  echo "after the reap, output to /dev/null; $repeats repeats, each of $runs rounds after $warmup"
+  echo "warm-up rounds, every round running every program once, in a new random order."
+  echo "Median and middle half (25th to 75th percentile) of all $((repeats * runs)) runs of each"
+  echo "program; ÷ is that median over the median of the program it is compared with."
+  echo "Per repeat: the same ratio within each repeat; paired: the median over the"
+  echo "rounds of the program's time over the other's in the same round."
+  echo "Instructions: valgrind callgrind, user mode only."
   echo
-  echo "| program | wall-time median (ms) | middle half (ms) | ÷ floor | user-mode instructions |"
-  echo "| --- | ---: | ---: | ---: | ---: |"
-  while IFS=$'\t' read -r name median low high ratio ir; do
-    echo "| $name | $median | $low–$high | $ratio | $ir |"
+  echo "| program | median (µs) | middle half (µs) | compared with | ÷ | per repeat | paired, per repeat | user-mode instructions |"
+  echo "| --- | ---: | ---: | --- | ---: | ---: | ---: | ---: |"
+  while IFS=$'\t' read -r name median low high reference ratio ir each paired; do
+    if [[ $reference == - ]]; then reference="" ratio="" each="" paired=""; fi
+    echo "| $name | $median | $low–$high | $reference | $ratio | $each | $paired | $ir |"
   done <"$work/peers.tsv"
+  if [[ -s $work/wine-timing.tsv ]]; then
+    echo
+    echo "The Windows programs under Wine ($(wine --version)), $wine_runs runs each after 2"
+    echo "warm-up runs, one wineserver kept up for all of them. No goal: nearly all of it"
+    echo "is Wine's start-up."
+    echo
+    echo "| program | median (ms) | middle half (ms) |"
+    echo "| --- | ---: | ---: |"
+    while IFS=$'\t' read -r name _ median low high _; do
+      awk -v n="$name" -v m="$median" -v l="$low" -v h="$high" \
+        'BEGIN { printf "| %s | %.1f | %.1f–%.1f |\n", n, m / 1000, l / 1000, h / 1000 }'
+    done <"$work/wine-timing.tsv"
+  fi
+  echo
+  echo "Program files, every target built in build/:"
   echo
   echo "| program file | bytes |"
   echo "| --- | ---: |"
-  echo "| build/linux-x64/bin/packtext | $size_x64 |"
-  echo "| build/linux-x86/bin/packtext | $size_x86 |"
-  if [[ -n $size_win32 ]]; then echo "| $win32 | $size_win32 |"; fi
+  for file in build/*/bin/packtext build/*/bin/packtext.exe; do
+    if [[ -f $file ]]; then echo "| $file | $(stat -c %s "$file") |"; fi
+  done
   echo
   echo "Commands:"
   echo
-  for i in "${!names[@]}"; do echo "- ${names[i]}: \`${commands[i]}\`"; done
+  # Each argument as a shell would need it.
+  for name in "${names[@]}"; do
+    IFS=$'\t' read -r -a argv <<<"${command_of[$name]}"
+    echo "- $name: \`$(printf '%s\n' "${argv[@]}" | awk '{ a = a s (/ / ? "\047" $0 "\047" : $0); s = " " } END { print a }')\`"
+  done
   echo
   echo "- date: $(date -u)"
   echo "- CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
   echo "- kernel: $(uname -sr)"
-  echo "- load before: ${load_before#*load average: }; after: $(uptime | sed 's/.*load average: //')"
-  echo "- $(hyperfine --version), $(valgrind --version), $(g++ --version | head -1)"
+  echo "- load before: ${load_before#*load average: }; after timing: ${load_after#*load average: }"
+  echo "- $(valgrind --version), $(g++ --version | head -1)"
 } >"$results/comparison.md"
 
+# The chart shows the programs, not the floors that only break a difference down.
+grep -v -e '+pages' -e 'int80' "$work/peers.tsv" >"$work/chart.tsv"
 gnuplot <<EOF
 set terminal svg size 900,760 dynamic font "sans,13" background rgb "white"
 set output "$results/comparison.svg"
@@ -142,18 +238,18 @@ set boxwidth 0.65
 set grid ytics
 set logscale y
 set xrange [-0.6:*]
-set title "wall-time median per run, ms (log scale)"
-stats "$work/peers.tsv" using 2 nooutput
+set title "wall-time median per run, µs (log scale)"
+stats "$work/chart.tsv" using 2 nooutput
 set yrange [STATS_min / 2:STATS_max * 5]
-plot "$work/peers.tsv" using 0:2:xtic(1) with boxes lc rgb "#3f72af" notitle, \
-     "" using 0:2:(sprintf("%.3f", \$2)) with labels offset 0,0.8 notitle
+plot "$work/chart.tsv" using 0:2:xtic(1) with boxes lc rgb "#3f72af" notitle, \
+     "" using 0:2:(sprintf("%.1f", \$2)) with labels offset 0,0.8 notitle
 set title "user-mode instructions per run (log scale)"
 set autoscale y  # stats skips values outside the current range
-stats "$work/peers.tsv" using 6 nooutput
+stats "$work/chart.tsv" using 7 nooutput
 set yrange [1:STATS_max * 30]
 set format y "10^{%T}"
-plot "$work/peers.tsv" using 0:6:xtic(1) with boxes lc rgb "#d97b29" notitle, \
-     "" using 0:6:(sprintf("%d", \$6)) with labels offset 0,0.8 notitle
+plot "$work/chart.tsv" using 0:7:xtic(1) with boxes lc rgb "#d97b29" notitle, \
+     "" using 0:7:(sprintf("%d", \$7)) with labels offset 0,0.8 notitle
 unset multiplot
 EOF
 
@@ -213,14 +309,16 @@ field() { awk -F'\t' -v n="$1" -v c="$2" '$1 == n { print $c }' "$work/peers.tsv
 {
   goal "packtext linux-x64 user-mode instructions per run" "${instructions[packtext-x64]}" "<=" 25000
   goal "packtext linux-x86 user-mode instructions per run" "${instructions[packtext-x86]}" "<=" 25000
-  goal "packtext linux-x64 wall-time median ÷ floor's ($(field packtext-x64 2) ms vs $(field floor 2) ms)" \
-    "$(field packtext-x64 5)" "<=" 1.10
-  goal "packtext linux-x64 file size, bytes" "$size_x64" "<=" 20480
-  goal "packtext linux-x86 file size, bytes" "$size_x86" "<=" 20480
-  if [[ -n $size_win32 ]]; then
-    goal "packtext.exe (win32) file size, bytes" "$size_win32" "<=" 17408
+  goal "packtext linux-x64 wall-time median ÷ floor-x64's ($(field packtext-x64 2) µs vs $(field floor-x64 2) µs)" \
+    "$(field packtext-x64 6)" "<=" 1.10
+  goal "packtext linux-x86 wall-time median ÷ floor-i386's ($(field packtext-x86 2) µs vs $(field floor-i386 2) µs)" \
+    "$(field packtext-x86 6)" "<=" 1.05
+  goal "packtext linux-x64 file size, bytes" "$(stat -c %s build/linux-x64/bin/packtext)" "<=" 20480
+  goal "packtext linux-x86 file size, bytes" "$(stat -c %s build/linux-x86/bin/packtext)" "<=" 20480
+  if [[ -f build/win32/bin/packtext.exe ]]; then
+    goal "packtext.exe (win32) file size, bytes" "$(stat -c %s build/win32/bin/packtext.exe)" "<=" 17408
   else
-    echo "SKIP  packtext.exe (win32) file size: $win32 not built"
+    echo "SKIP  packtext.exe (win32) file size: build/win32/bin/packtext.exe not built"
   fi
   for align in 0 1 2 3; do
     goal "TextLength ÷ byte loop throughput, 8000 bytes, alignment $align" "$(speedup "$align")" ">=" 2
