@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Where a run of packtext spends its time, stage by stage: builds
+# bench/stage_probe.cpp with the program's own code for linux-x64 and
+# linux-x86, runs each many times, and writes the median of each stage's
+# time-stamp-counter ticks, and in µs, to bench/results/stages.md.
+#
+# Usage: bench/stages.sh   (RUNS=2000 by default)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+results=bench/results
+work=build/compare
+mkdir -p "$results" "$work"
+runs=${RUNS:-2000}
+
+# The rate of the time-stamp counter, from the kernel's calibration when it
+# can be read, else the processor's nominal clock.
+mhz=$(dmesg 2>/dev/null | sed -n 's/.*tsc: Detected \([0-9.]*\) MHz.*/\1/p' | head -1)
+[[ -n $mhz ]] || mhz=$(awk -F': *' '/^cpu MHz/ { print $2; exit }' /proc/cpuinfo)
+
+# Compiled and linked as the program is; the probe takes ProgramEntry's place.
+flags=(-std=c++20 -O2 -fPIE -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+  -fno-unwind-tables -fno-stack-protector -fno-stack-clash-protection -fcf-protection=none
+  -Wall -Wextra -Werror -I "$root")
+# shellcheck disable=SC2054 # the commas are the linker's
+link=(-static-pie -nostdlib -nostartfiles -Wl,--gc-sections -Wl,-z,noexecstack
+  -Wl,-z,noseparate-code -s)
+for preset in linux-x64 linux-x86; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" --target packtext
+done
+g++ "${flags[@]}" "${link[@]}" -Wl,--entry=ProgramEntry -o "$work/stage_probe-x64" \
+  bench/stage_probe.cpp build/linux-x64/libpacktext_core.a
+i686-linux-gnu-g++ "${flags[@]}" "${link[@]}" -Wl,--entry=ProcessStart -o "$work/stage_probe-x86" \
+  bench/stage_probe.cpp platform/linux/start_i386.cpp build/linux-x86/libpacktext_core.a
+
+stages=(source-page text-page-1 text-page-2 spread length write-file syscall syscall-int80)
+for arch in x64 x86; do
+  "$work/stage_probe-$arch" | cmp - <(build/linux-x64/bin/packtext)
+  for ((i = 0; i < runs; i++)); do "$work/stage_probe-$arch" >/dev/null; done 2>"$work/stages-$arch.tsv"
+done
+
+# Median of column $2 of file $1.
+median() {
+  cut -f "$2" "$1" | sort -n | awk '{ v[NR] = $1 } END { print (v[int((NR + 1) / 2)] + v[int(NR / 2) + 1]) / 2 }'
+}
+{
+  echo "# Where a run's time goes, stage by stage"
+  echo
+  echo "bench/stage_probe.cpp in ProgramEntry's place, linked with the program's own code,"
+  echo "$runs runs each, output to /dev/null: the median of each stage's time-stamp-counter"
+  echo "ticks, and that in µs at $mhz MHz. A page's first touch includes its page fault."
+  echo "On i386 the start has already written to the source words' page (its fault is not"
+  echo "in these figures), and the system calls go through the vDSO; syscall-int80 is the"
+  echo "same call through \`int \$0x80\`."
+  echo
+  echo "| stage | x86-64 ticks | x86-64 µs | i386 ticks | i386 µs |"
+  echo "| --- | ---: | ---: | ---: | ---: |"
+  for i in "${!stages[@]}"; do
+    x64=$(median "$work/stages-x64.tsv" $((i + 1)))
+    x86=$(median "$work/stages-x86.tsv" $((i + 1)))
+    awk -v s="${stages[i]}" -v a="$x64" -v b="$x86" -v f="$mhz" \
+      'BEGIN { printf "| %s | %d | %.2f | %d | %.2f |\n", s, a, a / f, b, b / f }'
+  done
+  echo
+  echo "- date: $(date -u); load: $(uptime | sed 's/.*load average: //')"
+  echo "- CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), kernel $(uname -sr)"
+} >"$results/stages.md"
+cat "$results/stages.md"
