@@ -43,7 +43,7 @@ g++ "${floor_flags[@]}" -o "$work/floor-x64" "$floor"
 g++ "${floor_flags[@]}" -DFLOOR_TOUCH_PAGES -o "$work/floor-x64+pages" "$floor"
 i686-linux-gnu-gcc "${floor_flags[@]}" -o "$work/floor-i386" "$floor"
 i686-linux-gnu-gcc "${floor_flags[@]}" -DFLOOR_TOUCH_PAGES -o "$work/floor-i386+pages" "$floor"
-i686-linux-gnu-gcc "${floor_flags[@]}" -DFLOOR_INT80 -o "$work/floor-i386-int80" "$floor"
+i686-linux-gnu-gcc "${floor_flags[@]}" -DFLOOR_VDSO -o "$work/floor-i386-vdso" "$floor"
 # The file for cat, made independently of packtext, so the byte check below
 # also checks packtext's own output.
 printf 'A*%.0s' {1..4000} >"$work/text.txt"
@@ -55,7 +55,7 @@ python=/usr/bin/python3
 # Name, the program it is compared with, then the command, one field each,
 # separated by tabs. Two groups, timed apart: the floors and packtext, each
 # packtext compared with the floor of its own architecture (the +pages and
-# int80 floors show where the difference goes); then the other peers, with the
+# vdso floors show where the difference goes); then the other peers, with the
 # x86-64 floor timed again among them. A round with the peers in it slows the
 # fast programs after them (their floors took about 150 µs a run instead of
 # 120), and not all alike, so they do not share rounds with the goal's.
@@ -65,7 +65,7 @@ goal_programs=(
   "packtext-x64	floor-x64	build/linux-x64/bin/packtext"
   "floor-i386	-	$work/floor-i386"
   "floor-i386+pages	floor-i386	$work/floor-i386+pages"
-  "floor-i386-int80	floor-i386	$work/floor-i386-int80"
+  "floor-i386-vdso	floor-i386	$work/floor-i386-vdso"
   "packtext-x86	floor-i386	build/linux-x86/bin/packtext"
 )
 peer_programs=(
@@ -241,7 +241,7 @@ done >"$work/peers.tsv"
 } >"$results/comparison.md"
 
 # The chart shows the programs, not the floors that only break a difference down.
-grep -v -e '+pages' -e 'int80' "$work/peers.tsv" >"$work/chart.tsv"
+grep -v -e '+pages' -e 'vdso' "$work/peers.tsv" >"$work/chart.tsv"
 gnuplot <<EOF
 set terminal svg size 900,760 dynamic font "sans,13" background rgb "white"
 set output "$results/comparison.svg"

@@ -5,15 +5,13 @@
 // packtext does, then the counts on standard error, and exits.
 //
 // Stages, one count each (TSC ticks), in this order:
-//   source-page   first read of the source words' page (nothing on i386,
-//                 where the start has already written to it)
+//   source-page   first read of the source words' page
 //   text-page-1   first write to the first page of the text
 //   text-page-2   first write to the second page of the text
 //   spread        SpreadWords, its pages already present
 //   length        TextLength
 //   write-file    WriteFile: rt_sigprocmask and the write
 //   syscall       one more rt_sigprocmask, as the program enters the kernel
-//   syscall-int80 the same through `int $0x80` (i386; 0 on x86-64)
 #include "console/console.hpp"
 #include "driver/driver.hpp"
 #include "platform/kernel32.hpp"
@@ -50,7 +48,7 @@ void EmptySignalCall() {
 }  // namespace
 
 extern "C" [[gnu::force_align_arg_pointer]] void ProgramEntry() {
-  constexpr int Stages = 8;
+  constexpr int Stages = 7;
   std::uint64_t ticks[Stages] = {};
   int stage = 0;
   std::uint64_t before = Ticks();
@@ -59,9 +57,7 @@ extern "C" [[gnu::force_align_arg_pointer]] void ProgramEntry() {
     ticks[stage++] = now - before;
     before = Ticks();
   };
-#if defined(__x86_64__)
   static_cast<void>(*static_cast<const volatile std::uint32_t*>(&SourceWords[0]));
-#endif
   mark();
   *static_cast<volatile char*>(&OutputText[0]) = 'A';
   mark();
@@ -76,15 +72,6 @@ extern "C" [[gnu::force_align_arg_pointer]] void ProgramEntry() {
   mark();
   EmptySignalCall();
   mark();
-#if defined(__i386__)
-  void* gate = Tables.SystemCallGate;
-  Tables.SystemCallGate = nullptr;
-  EmptySignalCall();
-  mark();
-  Tables.SystemCallGate = gate;
-#else
-  mark();
-#endif
 
   char line[Stages * 24];
   char* out = line;

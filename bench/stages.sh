@@ -32,10 +32,10 @@ for preset in linux-x64 linux-x86; do
 done
 g++ "${flags[@]}" "${link[@]}" -Wl,--entry=ProgramEntry -o "$work/stage_probe-x64" \
   bench/stage_probe.cpp build/linux-x64/libpacktext_core.a
-i686-linux-gnu-g++ "${flags[@]}" "${link[@]}" -Wl,--entry=ProcessStart -o "$work/stage_probe-x86" \
-  bench/stage_probe.cpp platform/linux/start_i386.cpp build/linux-x86/libpacktext_core.a
+i686-linux-gnu-g++ "${flags[@]}" "${link[@]}" -Wl,--entry=ProgramEntry -o "$work/stage_probe-x86" \
+  bench/stage_probe.cpp build/linux-x86/libpacktext_core.a
 
-stages=(source-page text-page-1 text-page-2 spread length write-file syscall syscall-int80)
+stages=(source-page text-page-1 text-page-2 spread length write-file syscall)
 for arch in x64 x86; do
   "$work/stage_probe-$arch" | cmp - <(build/linux-x64/bin/packtext)
   for ((i = 0; i < runs; i++)); do "$work/stage_probe-$arch" >/dev/null; done 2>"$work/stages-$arch.tsv"
@@ -51,9 +51,7 @@ median() {
   echo "bench/stage_probe.cpp in ProgramEntry's place, linked with the program's own code,"
   echo "$runs runs each, output to /dev/null: the median of each stage's time-stamp-counter"
   echo "ticks, and that in µs at $mhz MHz. A page's first touch includes its page fault."
-  echo "On i386 the start has already written to the source words' page (its fault is not"
-  echo "in these figures), and the system calls go through the vDSO; syscall-int80 is the"
-  echo "same call through \`int \$0x80\`."
+  echo "System calls enter the kernel with \`syscall\` (x86-64) and \`int \$0x80\` (i386)."
   echo
   echo "| stage | x86-64 ticks | x86-64 µs | i386 ticks | i386 µs |"
   echo "| --- | ---: | ---: | ---: | ---: |"

@@ -41,15 +41,6 @@ if(WIN32)
   endif()
   set(PACKTEXT_PROGRAM_LIBRARIES kernel32)
 else()
-  # i386 starts in ProcessStart, which finds the kernel's fast system-call
-  # entry before it enters ProgramEntry.
-  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^i[3-6]86$")
-    set(PACKTEXT_LINUX_I386 ON)
-    set(PACKTEXT_LINUX_ENTRY ProcessStart)
-  else()
-    set(PACKTEXT_LINUX_I386 OFF)
-    set(PACKTEXT_LINUX_ENTRY ProgramEntry)
-  endif()
   # Position-independent and static, with no dynamic loader, so the kernel can
   # start it as it is. Spelt as linker options rather than -static-pie, which
   # some of Debian's cross compilers (arm, riscv64) ignore, writing an
@@ -58,7 +49,7 @@ else()
   set(PACKTEXT_PROGRAM_LINK_FLAGS
       -nostdlib -nostartfiles
       -pie -Wl,-static,--no-dynamic-linker,-z,text
-      -Wl,--entry=${PACKTEXT_LINUX_ENTRY}
+      -Wl,--entry=ProgramEntry
       -Wl,--gc-sections
       -Wl,-z,noexecstack
       -Wl,-z,norelro # no loader here would make a RELRO segment read-only

@@ -18,11 +18,7 @@ inline constexpr std::uint32_t OutputTextSize = SpreadTextLength + OutputTailSiz
 // page fault fewer.
 inline constexpr std::uint32_t TablePageSize = 4096;
 struct alignas(TablePageSize) PackingTables {
-  // Where the i386 start keeps the kernel's system-call entry, null until then
-  // (platform/linux/start_i386.cpp): a page the program touches anyway, where
-  // a variable of its own would cost a page fault of its own.
-  void* SystemCallGate;
-  char Lead[TablePageSize - sizeof(void*) - sizeof(std::uint32_t) * SourceWordCount];  // Unused.
+  char Lead[TablePageSize - sizeof(std::uint32_t) * SourceWordCount];  // Unused.
   std::uint32_t SourceWords[SourceWordCount];
   char OutputText[OutputTextSize];
 };

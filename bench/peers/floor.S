@@ -2,16 +2,16 @@
 // text is already in its data, and it makes one write and one exit_group.
 // One source for x86-64 and i386; linked static-pie with nothing to relocate.
 //
-// On i386 it enters the kernel as packtext does, through the vDSO's
-// __kernel_vsyscall, found in the auxiliary vector; built with -DFLOOR_INT80
-// it uses `int $0x80` instead, for comparison.
+// On i386 it enters the kernel as packtext does, with `int $0x80`; built with
+// -DFLOOR_VDSO it goes through the vDSO's __kernel_vsyscall instead, found in
+// the auxiliary vector, to show what `int $0x80` costs. packtext cannot do
+// that: finding the vDSO takes start-up code before its entry routine.
 //
 // Built with -DFLOOR_TOUCH_PAGES it also takes the page faults packtext
 // cannot avoid, with none of packtext's code: laid out as packtext's tables
 // are, it touches their pages as packtext does: it reads the page of source
-// words (x86-64) or writes to it (i386, where packtext keeps the vDSO's
-// address), then writes one byte of each of the two pages of text, an "A"
-// where there is one already, so each written page is copied on write.
+// words, then writes one byte of each of the two pages of text, an "A" where
+// there is one already, so each written page is copied on write.
 
 #ifdef FLOOR_TOUCH_PAGES
         .data
@@ -53,7 +53,7 @@ _start:
         syscall
 
 #elif defined(__i386__)
-#ifdef FLOOR_INT80
+#ifndef FLOOR_VDSO
         xor     %esi, %esi
 #else
         mov     (%esp), %eax            // argc; the environment follows argv's null
@@ -76,7 +76,7 @@ _start:
 5:      pop     %ecx
         add     $text - 5b, %ecx
 #ifdef FLOOR_TOUCH_PAGES
-        movb    $0, source_page - text(%ecx)
+        mov     source_page - text(%ecx), %al
         movb    $'A', (%ecx)
         movb    $'A', 4096(%ecx)
 #endif
