@@ -31,11 +31,20 @@ for preset in linux-x64 linux-x86; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target packtext
 done
+# Every target's program alone, for its size; each whose compiler is here.
+programs=(linux-x64 linux-x64-clang linux-x86 linux-x86-clang linux-arm64 linux-armhf
+  linux-riscv64 linux-s390x win32 win64)
+for preset in "${programs[@]}"; do
+  cmake --preset "$preset" -B "$work/programs/$preset" -DPACKTEXT_BUILD_TESTS=OFF \
+    -DPACKTEXT_LINT=OFF >/dev/null 2>&1 &&
+    cmake --build "$work/programs/$preset" --target packtext >/dev/null ||
+    echo "$preset: not built (its compiler is missing?)"
+done
 g++ -std=c++20 -O2 -Wall -Wextra -Werror -o "$work/process_timer" bench/process_timer.cpp
 g++ -std=c++20 -O2 -o "$work/iostream_peer" bench/peers/iostream_peer.cpp
 # The floors, linked as packtext is: static-pie, no C runtime, nothing to
 # relocate. One source, built for x86-64 and i386, plain and touching
-# packtext's pages, and for i386 once more entering the kernel by int $0x80.
+# packtext's pages, and for i386 once more entering the kernel through the vDSO.
 # shellcheck disable=SC2054 # the commas are the linker's
 floor_flags=(-static-pie -nostdlib -nostartfiles -Wl,-z,noexecstack -Wl,-z,noseparate-code -s)
 floor=bench/peers/floor.S
@@ -217,12 +226,14 @@ done >"$work/peers.tsv"
     done <"$work/wine-timing.tsv"
   fi
   echo
-  echo "Program files, every target built in build/:"
+  echo "Program files, each target built with its preset's compiler at -O2:"
   echo
-  echo "| program file | bytes |"
+  echo "| preset | bytes |"
   echo "| --- | ---: |"
-  for file in build/*/bin/packtext build/*/bin/packtext.exe; do
-    if [[ -f $file ]]; then echo "| $file | $(stat -c %s "$file") |"; fi
+  for preset in "${programs[@]}"; do
+    for file in "$work/programs/$preset/bin/packtext" "$work/programs/$preset/bin/packtext.exe"; do
+      if [[ -f $file ]]; then echo "| $preset | $(stat -c %s "$file") |"; fi
+    done
   done
   echo
   echo "Commands:"
