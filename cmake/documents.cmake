@@ -8,15 +8,20 @@ set(PACKTEXT_DOCUMENTS_DIR ${PROJECT_BINARY_DIR}/documents)
 configure_file(${PROJECT_SOURCE_DIR}/doc/packtext.1.in ${PACKTEXT_DOCUMENTS_DIR}/packtext.1 @ONLY)
 
 if(WIN32)
-  find_program(PACKTEXT_GROFF groff REQUIRED)
-  # Plain ASCII: no escape sequences, no overstriking for bold or underline.
-  add_custom_command(
-    OUTPUT ${PACKTEXT_DOCUMENTS_DIR}/MANUAL.txt
-    COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C
-            ${PACKTEXT_GROFF} -man -Tascii -P-c -P-b -P-o -P-u -rLL=78n packtext.1 > MANUAL.txt
-    DEPENDS ${PACKTEXT_DOCUMENTS_DIR}/packtext.1
-    WORKING_DIRECTORY ${PACKTEXT_DOCUMENTS_DIR})
-  add_custom_target(packtext_documents ALL DEPENDS ${PACKTEXT_DOCUMENTS_DIR}/MANUAL.txt)
+  # Rendered when the program is installed or packaged, not when it is built,
+  # so that building it needs only its compiler. Plain ASCII: no escape
+  # sequences, no overstriking for bold or underline.
+  install(CODE "set(documents \"${PACKTEXT_DOCUMENTS_DIR}\")")
+  install(CODE [[
+    find_program(groff groff)
+    if(NOT groff)
+      message(FATAL_ERROR "groff (Debian: groff-base) renders MANUAL.txt; it is not installed")
+    endif()
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C
+                            ${groff} -man -Tascii -P-c -P-b -P-o -P-u -rLL=78n packtext.1
+                    OUTPUT_FILE MANUAL.txt WORKING_DIRECTORY ${documents}
+                    COMMAND_ERROR_IS_FATAL ANY)
+  ]])
   return()
 endif()
 
