@@ -27,18 +27,19 @@ load_before=$(uptime)
 show() { awk -F'\t' '{ printf "%-22s", $1; for (i = 2; i <= NF; i++) printf " %9s", $i; print "" }' "$1"; }
 
 echo "== building"
-for preset in linux-x64 linux-x86; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target packtext
-done
-# Every target's program alone, for its size; each whose compiler is here.
+# Every target's program alone, each whose compiler is here: linux-x64 and
+# linux-x86 are timed, the Windows programs timed under Wine, all listed by size.
 programs=(linux-x64 linux-x64-clang linux-x86 linux-x86-clang linux-arm64 linux-armhf
   linux-riscv64 linux-s390x win32 win64)
+program_of() { echo "$work/programs/$1/bin/packtext"; }
 for preset in "${programs[@]}"; do
   cmake --preset "$preset" -B "$work/programs/$preset" -DPACKTEXT_BUILD_TESTS=OFF \
     -DPACKTEXT_LINT=OFF >/dev/null 2>&1 &&
     cmake --build "$work/programs/$preset" --target packtext >/dev/null ||
     echo "$preset: not built (its compiler is missing?)"
+done
+for preset in linux-x64 linux-x86; do
+  [[ -x $(program_of "$preset") ]] || { echo "$preset must be built to be timed" >&2; exit 1; }
 done
 g++ -std=c++20 -O2 -Wall -Wextra -Werror -o "$work/process_timer" bench/process_timer.cpp
 g++ -std=c++20 -O2 -o "$work/iostream_peer" bench/peers/iostream_peer.cpp
@@ -71,11 +72,11 @@ python=/usr/bin/python3
 goal_programs=(
   "floor-x64	-	$work/floor-x64"
   "floor-x64+pages	floor-x64	$work/floor-x64+pages"
-  "packtext-x64	floor-x64	build/linux-x64/bin/packtext"
+  "packtext-x64	floor-x64	$(program_of linux-x64)"
   "floor-i386	-	$work/floor-i386"
   "floor-i386+pages	floor-i386	$work/floor-i386+pages"
   "floor-i386-vdso	floor-i386	$work/floor-i386-vdso"
-  "packtext-x86	floor-i386	build/linux-x86/bin/packtext"
+  "packtext-x86	floor-i386	$(program_of linux-x86)"
 )
 peer_programs=(
   "floor-x64, with peers	-	$work/floor-x64"
@@ -138,7 +139,8 @@ done
 # kept up for all runs. Timed as the Linux programs are, with fewer runs: each
 # takes a good part of a second, nearly all of it Wine's start-up.
 wine_programs=()
-for exe in build/*/bin/packtext.exe; do
+for preset in win32 win64; do
+  exe=$(program_of "$preset").exe
   if [[ -f $exe ]]; then wine_programs+=("$exe"); fi
 done
 : >"$work/wine-timing.tsv"
@@ -151,7 +153,7 @@ if command -v wine >/dev/null && ((${#wine_programs[@]})); then
   wine wineboot </dev/null >/dev/null 2>&1
   : >"$work/wine-programs.tsv"
   for exe in "${wine_programs[@]}"; do
-    preset=${exe#build/}
+    preset=${exe#"$work/programs/"}
     preset=${preset%%/*}
     wine "$exe" >"$work/wine-$preset.out"
     cmp "$work/wine-$preset.out" "$work/expected.out"
@@ -231,7 +233,7 @@ done >"$work/peers.tsv"
   echo "| preset | bytes |"
   echo "| --- | ---: |"
   for preset in "${programs[@]}"; do
-    for file in "$work/programs/$preset/bin/packtext" "$work/programs/$preset/bin/packtext.exe"; do
+    for file in "$(program_of "$preset")" "$(program_of "$preset").exe"; do
       if [[ -f $file ]]; then echo "| $preset | $(stat -c %s "$file") |"; fi
     done
   done
@@ -338,12 +340,13 @@ field() { awk -F'\t' -v n="$1" -v c="$2" '$1 == n { print $c }' "$work/peers.tsv
     "$(field packtext-x64 6)" "<=" 1.10
   goal "packtext linux-x86 wall-time median ÷ floor-i386's ($(field packtext-x86 2) µs vs $(field floor-i386 2) µs)" \
     "$(field packtext-x86 6)" "<=" 1.05
-  goal "packtext linux-x64 file size, bytes" "$(stat -c %s build/linux-x64/bin/packtext)" "<=" 20480
-  goal "packtext linux-x86 file size, bytes" "$(stat -c %s build/linux-x86/bin/packtext)" "<=" 20480
-  if [[ -f build/win32/bin/packtext.exe ]]; then
-    goal "packtext.exe (win32) file size, bytes" "$(stat -c %s build/win32/bin/packtext.exe)" "<=" 17408
+  goal "packtext linux-x64 file size, bytes" "$(stat -c %s "$(program_of linux-x64)")" "<=" 20480
+  goal "packtext linux-x86 file size, bytes" "$(stat -c %s "$(program_of linux-x86)")" "<=" 20480
+  win32=$(program_of win32).exe
+  if [[ -f $win32 ]]; then
+    goal "packtext.exe (win32) file size, bytes" "$(stat -c %s "$win32")" "<=" 17408
   else
-    echo "SKIP  packtext.exe (win32) file size: build/win32/bin/packtext.exe not built"
+    echo "SKIP  packtext.exe (win32) file size: $win32 not built"
   fi
   for align in 0 1 2 3; do
     goal "TextLength ÷ byte loop throughput, 8000 bytes, alignment $align" "$(speedup "$align")" ">=" 2

@@ -3,7 +3,7 @@
 needs no runtime, asks the system for nothing but its one write and its exit,
 and is hardened as a loader expects.
 
-usage: program_checks.py CHECK PROGRAM [TOOL] [-- EMULATOR...]
+usage: program_checks.py CHECK PROGRAM [TOOL... | EMULATOR...]
 """
 
 import re
@@ -225,15 +225,7 @@ CHECKS = {
 
 
 def main():
-    arguments = sys.argv[1:]
-    emulator = []
-    if "--" in arguments:
-        emulator = arguments[arguments.index("--") + 1:]
-        arguments = arguments[:arguments.index("--")]
-    check, *arguments = arguments
-    # Only running the program needs the emulator; the file checks read it.
-    if check == "system-calls":
-        arguments += emulator
+    check, *arguments = sys.argv[1:]
     problems = CHECKS[check](*arguments)
     for problem in problems:
         print(f"{check}: {problem}")
