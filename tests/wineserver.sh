@@ -2,7 +2,8 @@
 # Keeps one wineserver, with Wine's background services, running for a whole
 # test run (start), and ends them (stop). Without it every test program under
 # Wine starts a server and services of its own, half a second each time.
-# Expects WINEPREFIX in the environment.
+# Expects WINEPREFIX in the environment; start takes the Wine loader that runs
+# the tests.
 #
 # Everything started here is detached from our output: a test harness waits
 # until the pipes it gave a test are closed, and the server and services
@@ -14,7 +15,7 @@ case "$1" in
     wineserver -k 2>/dev/null || true
     mkdir -p "$WINEPREFIX"
     wineserver -p </dev/null >/dev/null 2>&1
-    wine wineboot </dev/null >/dev/null 2>&1
+    "$2" wineboot </dev/null >/dev/null 2>&1
     ;;
   stop)
     wineserver -k 2>/dev/null || true

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -153,6 +154,8 @@ TEST(LinuxWriteFile, WaitsOnANonBlockingPipeUntilAllIsWritten) {
 // Signals with handlers that do not restart system calls cut writes short or
 // fail them with EINTR; the write carries on from where it stopped.
 TEST(LinuxWriteFile, ResumesWritesCutShortBySignals) {
+  // Set, with the reason, under an emulator that cannot join a thread here.
+  if (const char* fault = std::getenv("PACKTEXT_NO_SIGNALS_WITH_THREADS")) GTEST_SKIP() << fault;
   struct sigaction action {};
   action.sa_handler = [](int) {};
   struct sigaction saved {};
