@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
 # Runs the quick start's first command, scripts/run, on a fresh minimal Debian
-# 12 (debootstrap, in a chroot) from a clone of this checkout, and checks that
+# (debootstrap, in a chroot) from a clone of this checkout, and checks that
 # its standard output is exactly the text and its exit status 0. As root.
 #
-# usage: tests/fresh_debian.sh [COMMAND...]
+# usage: tests/fresh_debian.sh RELEASE [COMMAND...]
+#   RELEASE: bookworm (Debian 12) or trixie (Debian 13).
 #   With a command (e.g. scripts/test), runs that in the chroot instead and
 #   reports its exit status.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+declare -A version_of=([bookworm]=12 [trixie]=13)
+release=${1:-}
+if [[ -z ${version_of[$release]:-} ]]; then
+  echo "usage: tests/fresh_debian.sh bookworm|trixie [COMMAND...]" >&2
+  exit 2
+fi
+shift
+debian="Debian ${version_of[$release]}"
 work=$(mktemp -d /var/tmp/packtext-debian.XXXXXX)
 system=$work/system
 
@@ -28,8 +37,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "laying a minimal Debian 12 from $mirror"
-debootstrap --variant=minbase bookworm "$system" "$mirror" >"$work/debootstrap.log" 2>&1 ||
+echo "laying a minimal $debian from $mirror"
+debootstrap --variant=minbase "$release" "$system" "$mirror" >"$work/debootstrap.log" 2>&1 ||
   { tail -n 20 "$work/debootstrap.log"; exit 1; }
 mount -t proc proc "$system/proc"
 mount --rbind /dev "$system/dev"
@@ -41,7 +50,7 @@ git clone --quiet "$root" "$system/packtext"
 if (($#)); then
   status=0
   chroot "$system" /bin/bash -c 'cd /packtext && "$@"' bash "$@" || status=$?
-  echo "$* in a fresh Debian 12: exit status $status"
+  echo "$* in a fresh $debian: exit status $status"
   exit "$status"
 fi
 
@@ -50,8 +59,8 @@ chroot "$system" /packtext/scripts/run >"$work/out" 2>"$work/err" || status=$?
 printf 'A*%.0s' {1..4000} >"$work/expected"
 if ((status != 0)) || ! cmp -s "$work/out" "$work/expected"; then
   tail -n 30 "$work/err"
-  echo "scripts/run in a fresh Debian 12: exit status $status, $(wc -c <"$work/out") bytes" \
+  echo "scripts/run in a fresh $debian: exit status $status, $(wc -c <"$work/out") bytes" \
        "on standard output; expected 0 and exactly the text"
   exit 1
 fi
-echo "scripts/run in a fresh Debian 12: exit status 0, exactly the 8,000 bytes of text on standard output"
+echo "scripts/run in a fresh $debian: exit status 0, exactly the 8,000 bytes of text on standard output"
