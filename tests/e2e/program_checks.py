@@ -1,16 +1,40 @@
 #!/usr/bin/env python3
 """Checks what the built program is, rather than what it prints: that it
 needs no runtime, asks the system for nothing but its one write and its exit,
-and is hardened as a loader expects.
+and is hardened as a loader expects. An ELF program file is read with
+pyelftools (Debian's python3-pyelftools), not through the text of readelf,
+which changes between releases.
 
-usage: program_checks.py CHECK PROGRAM [TOOL... | EMULATOR...]
+usage: program_checks.py CHECK [ARGUMENT...]
+  no-interpreter PROGRAM        an ELF program that the kernel starts itself
+  no-relocations PROGRAM        an ELF program with no relocations to apply
+  segments PROGRAM              no W+X segment, no GNU_RELRO, a RW stack
+  system-calls PROGRAM [EMULATOR...]
+                                its system calls, under strace or qemu-user
+  elf-machine PROGRAM MACHINE   an ELF program for MACHINE, as pyelftools
+                                names it: EM_386, EM_X86_64, EM_AARCH64...
+  pe-imports PROGRAM OBJDUMP    imports three functions from KERNEL32.dll
+  pe-hardening PROGRAM OBJDUMP pe32|pe32+
+                                the PE header, sections and resources
+Prints each problem found, or "CHECK: ok"; the exit status is 0 when none
+was found, 1 when one was, and 2 when the arguments make no sense.
 """
 
+import inspect
+import io
 import re
 import struct
 import subprocess
 import sys
 from xml.etree import ElementTree
+
+try:
+    from elftools.common.exceptions import ELFError
+    from elftools.elf.constants import P_FLAGS
+    from elftools.elf.elffile import ELFFile
+    from elftools.elf.enums import ENUM_E_MACHINE
+except ImportError as missing:
+    sys.exit(f"{sys.executable} has no {missing.name}: install python3-pyelftools")
 
 TEXT_SIZE = 8000
 
@@ -19,46 +43,76 @@ def output_of(*command):
     return subprocess.run(command, check=True, capture_output=True, text=True).stdout
 
 
-def elf_segments(program):
-    """(type, flags) for each program header."""
-    headers = output_of("readelf", "--wide", "--program-headers", program)
-    return re.findall(r"^\s+([A-Z_]+)\s+0x\S+\s+0x\S+\s+0x\S+\s+0x\S+\s+0x\S+\s+([RWE ]+?)\s+0x",
-                      headers, re.MULTILINE)
+def elf_file(program):
+    """The program as pyelftools reads it, from its bytes in memory: pyelftools
+    reads the stream as it goes, and the file is then closed at once."""
+    with open(program, "rb") as file:
+        return ELFFile(io.BytesIO(file.read()))
+
+
+def flag_letters(flags):
+    """A segment's p_flags as readelf shows them: R, W and E."""
+    return "".join(letter for bit, letter in
+                   ((P_FLAGS.PF_R, "R"), (P_FLAGS.PF_W, "W"), (P_FLAGS.PF_X, "E"))
+                   if flags & bit)
 
 
 def no_interpreter(program):
-    segments = elf_segments(program)
-    if not segments:
+    elf = elf_file(program)
+    if not elf.num_segments():
         return ["no program headers found"]
-    kinds = [kind for kind, _ in segments]
-    header = output_of("readelf", "--wide", "--file-header", program)
     problems = []
-    if "INTERP" in kinds:
+    if any(segment["p_type"] == "PT_INTERP" for segment in elf.iter_segments()):
         problems.append("has a program interpreter")
-    if "DYN" not in header:
-        problems.append("not position-independent (type is not DYN)")
+    if elf.header.e_type != "ET_DYN":
+        problems.append(f"not position-independent (type is {elf.header.e_type}, not ET_DYN)")
     return problems
 
 
+RELOCATION_SECTIONS = {"SHT_REL", "SHT_RELA", "SHT_RELR"}
+# The dynamic entries through which a loader would find relocations to apply.
+RELOCATION_TAGS = {"DT_REL", "DT_RELA", "DT_RELR", "DT_JMPREL"}
+
+
 def no_relocations(program):
-    relocations = output_of("readelf", "--relocs", program)
-    if "There are no relocations in this file." not in relocations:
-        return [f"relocations left to apply:\n{relocations}"]
-    return []
+    """Nothing in the program applies relocations: neither a relocation
+    section with entries, nor a dynamic entry that points at one."""
+    elf = elf_file(program)
+    problems = [f"relocations left to apply: section {section.name} ({section['sh_type']}, "
+                f"{section['sh_size']} bytes)"
+                for section in elf.iter_sections()
+                if section["sh_type"] in RELOCATION_SECTIONS and section["sh_size"]]
+    for segment in elf.iter_segments():
+        if segment["p_type"] == "PT_DYNAMIC":
+            tags = [tag.entry.d_tag for tag in segment.iter_tags()
+                    if tag.entry.d_tag in RELOCATION_TAGS]
+            if tags:
+                problems.append(f"relocations left to apply: dynamic entries {', '.join(tags)}")
+    return problems
 
 
 def segments(program):
     problems = []
-    found = elf_segments(program)
+    found = [(segment["p_type"], segment["p_flags"])
+             for segment in elf_file(program).iter_segments()]
     for kind, flags in found:
-        if "W" in flags and "E" in flags:
+        if flags & P_FLAGS.PF_W and flags & P_FLAGS.PF_X:
             problems.append(f"{kind} segment is writable and executable")
-    if "GNU_RELRO" in [kind for kind, _ in found]:
+    if "PT_GNU_RELRO" in [kind for kind, _ in found]:
         problems.append("has a GNU_RELRO segment, which no loader here makes read-only")
-    stacks = [flags for kind, flags in found if kind == "GNU_STACK"]
+    stacks = [flag_letters(flags) for kind, flags in found if kind == "PT_GNU_STACK"]
     if stacks != ["RW"]:
-        problems.append(f"stack is not marked non-executable: {stacks}")
+        problems.append(f"stack is not marked read-write and non-executable: GNU_STACK {stacks}")
     return problems
+
+
+def elf_machine(program, machine):
+    found = elf_file(program).header.e_machine
+    if machine not in ENUM_E_MACHINE:
+        return [f"{machine} is no machine pyelftools knows (the program's is {found})"]
+    if found != machine:
+        return [f"machine is {found}, not {machine}"]
+    return []
 
 
 def system_calls(program, *emulator):
@@ -219,14 +273,31 @@ CHECKS = {
     "no-relocations": no_relocations,
     "segments": segments,
     "system-calls": system_calls,
+    "elf-machine": elf_machine,
     "pe-imports": pe_imports,
     "pe-hardening": pe_hardening,
 }
 
 
+def usage(problem):
+    print(f"{problem}\n{__doc__[__doc__.index('usage:'):]}", end="", file=sys.stderr)
+    return 2
+
+
 def main():
+    if len(sys.argv) < 2 or sys.argv[1] not in CHECKS:
+        return usage(f"no such check: {sys.argv[1]}" if len(sys.argv) > 1 else "no check given")
     check, *arguments = sys.argv[1:]
-    problems = CHECKS[check](*arguments)
+    try:
+        inspect.signature(CHECKS[check]).bind(*arguments)
+    except TypeError as wrong:
+        return usage(f"{check}: {wrong}")
+    try:
+        problems = CHECKS[check](*arguments)
+    except OSError as failed:
+        problems = [str(failed)]
+    except ELFError as unreadable:
+        problems = [f"{arguments[0]} is not an ELF file pyelftools reads: {unreadable}"]
     for problem in problems:
         print(f"{check}: {problem}")
     if not problems:
