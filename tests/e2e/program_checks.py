@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Checks what the built program is, rather than what it prints: that it
 needs no runtime, asks the system for nothing but its one write and its exit,
-and is hardened as a loader expects. An ELF program file is read with
-pyelftools (Debian's python3-pyelftools), not through the text of readelf,
-which changes between releases.
+and is hardened as a loader expects. The program file is read with pyelftools
+and pefile (Debian's python3-pyelftools and python3-pefile), not through the
+text of readelf or objdump, which changes between releases.
 
 usage: program_checks.py CHECK [ARGUMENT...]
   no-interpreter PROGRAM        an ELF program that the kernel starts itself
@@ -13,8 +13,8 @@ usage: program_checks.py CHECK [ARGUMENT...]
                                 its system calls, under strace or qemu-user
   elf-machine PROGRAM MACHINE   an ELF program for MACHINE, as pyelftools
                                 names it: EM_386, EM_X86_64, EM_AARCH64...
-  pe-imports PROGRAM OBJDUMP    imports three functions from KERNEL32.dll
-  pe-hardening PROGRAM OBJDUMP pe32|pe32+
+  pe-imports PROGRAM            imports three functions from KERNEL32.dll
+  pe-hardening PROGRAM pe32|pe32+
                                 the PE header, sections and resources
 Prints each problem found, or "CHECK: ok"; the exit status is 0 when none
 was found, 1 when one was, and 2 when the arguments make no sense.
@@ -23,24 +23,21 @@ was found, 1 when one was, and 2 when the arguments make no sense.
 import inspect
 import io
 import re
-import struct
 import subprocess
 import sys
 from xml.etree import ElementTree
 
 try:
+    import pefile
     from elftools.common.exceptions import ELFError
     from elftools.elf.constants import P_FLAGS
     from elftools.elf.elffile import ELFFile
     from elftools.elf.enums import ENUM_E_MACHINE
 except ImportError as missing:
-    sys.exit(f"{sys.executable} has no {missing.name}: install python3-pyelftools")
+    sys.exit(f"{sys.executable} has no {missing.name}: "
+             "install python3-pyelftools and python3-pefile")
 
 TEXT_SIZE = 8000
-
-
-def output_of(*command):
-    return subprocess.run(command, check=True, capture_output=True, text=True).stdout
 
 
 def elf_file(program):
@@ -148,10 +145,23 @@ def system_calls(program, *emulator):
     return problems
 
 
-def pe_imports(program, objdump):
-    dump = output_of(objdump, "--private-headers", program)
-    dlls = re.findall(r"DLL Name: (\S+)", dump)
-    imports = sorted(re.findall(r"^\s+[0-9a-f]+\s+\d+\s+(\w+)$", dump, re.MULTILINE))
+def section_name(section):
+    return section.Name.rstrip(b"\0").decode("ascii", "replace")
+
+
+def pe_file(program):
+    with open(program, "rb") as file:
+        return pefile.PE(data=file.read())
+
+
+def pe_imports(program):
+    pe = pe_file(program)
+    entries = (getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
+               + getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", []))
+    dlls = [entry.dll.decode("ascii", "replace") for entry in entries]
+    imports = sorted(symbol.name.decode("ascii", "replace") if symbol.name
+                     else f"ordinal {symbol.ordinal}"
+                     for entry in entries for symbol in entry.imports)
     problems = []
     if dlls != ["KERNEL32.dll"]:
         problems.append(f"imports from {dlls}, expected KERNEL32.dll only")
@@ -163,89 +173,96 @@ def pe_imports(program, objdump):
 def pe_version_info(data):
     """The version resource of a PE file's bytes: (the fixed file version as
     a dotted string, {name: value} of its strings), or None if it has none."""
-    start = data.find("VS_VERSION_INFO".encode("utf-16-le")) - 6
-    if start < 0:
+    return version_info(pefile.PE(data=data))
+
+
+def version_info(pe):
+    """pe_version_info of a PE file pefile has read."""
+    if not getattr(pe, "VS_FIXEDFILEINFO", None):
         return None
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    version = [fixed.FileVersionMS >> 16, fixed.FileVersionMS & 0xFFFF,
+               fixed.FileVersionLS >> 16, fixed.FileVersionLS & 0xFFFF]
     strings = {}
-    fixed = []
-
-    def block(offset, depth):
-        length, value_length, kind = struct.unpack_from("<HHH", data, offset)
-        key_end = offset + 6
-        while data[key_end:key_end + 2] != b"\0\0":
-            key_end += 2
-        key = data[offset + 6:key_end].decode("utf-16-le")
-        value = (key_end + 2 + 3) & ~3
-        value_size = value_length * 2 if kind == 1 else value_length
-        if depth == 0 and value_length:
-            signature, _, ms, ls = struct.unpack_from("<IIII", data, value)
-            if signature == 0xFEEF04BD:
-                fixed.extend([ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF])
-        if depth == 3:
-            strings[key] = data[value:value + value_size].decode("utf-16-le").rstrip("\0")
-        child = (value + value_size + 3) & ~3
-        while child < offset + length:
-            child = (child + block(child, depth + 1) + 3) & ~3
-        return length
-
-    block(start, 0)
-    return ".".join(map(str, fixed)), strings
+    for block in (block for blocks in getattr(pe, "FileInfo", []) for block in blocks):
+        for table in getattr(block, "StringTable", []):
+            strings |= {name.decode("utf-8", "replace"): value.decode("utf-8", "replace")
+                        for name, value in table.entries.items()}
+    return ".".join(map(str, version)), strings
 
 
-def pe_manifest(data):
-    """The application manifest in a PE file's bytes, parsed, or None."""
-    start, end = data.find(b"<?xml"), data.find(b"</assembly>")
-    if start < 0 or end < 0:
-        return None
-    return ElementTree.fromstring(data[start:end + len(b"</assembly>")])
+def pe_manifests(pe):
+    """{resource id: bytes} of each manifest among a PE file's resources."""
+    manifests = {}
+    resources = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    for kind in resources.entries if resources else []:
+        if kind.id != pefile.RESOURCE_TYPE["RT_MANIFEST"]:
+            continue
+        for resource in kind.directory.entries:
+            for language in resource.directory.entries:
+                where = language.data.struct
+                manifests[resource.id] = pe.get_data(where.OffsetToData, where.Size)
+    return manifests
 
 
 # Windows 7, 8, 8.1, and 10 and 11 (which share one).
 SUPPORTED_OS = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
                 "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
 
-# DllCharacteristics every program has, and those of each format.
-DLL_FLAGS = {0x0040: "DYNAMIC_BASE", 0x0100: "NX_COMPAT", 0x8000: "TERMINAL_SERVER_AWARE"}
-FORMATS = {"pe32": ("010b", {0x0400: "NO_SEH"}), "pe32+": ("020b", {0x0020: "HIGH_ENTROPY_VA"})}
+# DllCharacteristics every program has, and those of each format, with the
+# optional header's magic number of each.
+DLL_FLAGS = ["DYNAMIC_BASE", "NX_COMPAT", "TERMINAL_SERVER_AWARE"]
+FORMATS = {"pe32": (pefile.OPTIONAL_HEADER_MAGIC_PE, ["NO_SEH"]),
+           "pe32+": (pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS, ["HIGH_ENTROPY_VA"])}
+
+# The manifest Windows reads for a program is resource 1 of type RT_MANIFEST.
+APPLICATION_MANIFEST = 1
 
 
-def pe_hardening(program, objdump, pe_format):
+def pe_hardening(program, pe_format):
     """The header as Windows' loader and Microsoft's checks expect it, with
     its version resource and manifest."""
-    dump = output_of(objdump, "--private-headers", program)
+    if pe_format not in FORMATS:
+        return [f"format {pe_format} is neither pe32 nor pe32+"]
+    pe = pe_file(program)
+    header = pe.OPTIONAL_HEADER
     magic, format_flags = FORMATS[pe_format]
     problems = []
-    if not re.search(rf"^Magic\s+{magic}", dump, re.MULTILINE):
+    if header.Magic != magic:
         problems.append(f"not {pe_format.upper()}")
-    characteristics = re.search(r"^DllCharacteristics\s+([0-9a-f]+)", dump, re.MULTILINE)
-    flags = int(characteristics.group(1), 16) if characteristics else 0
-    for flag, name in (DLL_FLAGS | format_flags).items():
-        if not flags & flag:
+    for name in DLL_FLAGS + format_flags:
+        if not header.DllCharacteristics & pefile.DLL_CHARACTERISTICS[
+                f"IMAGE_DLLCHARACTERISTICS_{name}"]:
             problems.append(f"not {name}")
     # Without base relocations the loader cannot move the program after all.
-    file_flags = re.search(r"^Characteristics\s+0x([0-9a-f]+)", dump, re.MULTILINE)
-    if not file_flags or int(file_flags.group(1), 16) & 0x0001:
+    if pe.FILE_HEADER.Characteristics & pefile.IMAGE_CHARACTERISTICS["IMAGE_FILE_RELOCS_STRIPPED"]:
         problems.append("base relocations stripped: it cannot be moved")
-    if not re.search(r"^Subsystem\s+00000003", dump, re.MULTILINE):
+    if header.Subsystem != pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_CUI"]:
         problems.append("not a console program")
-    for field in ("Subsystem", "OSystem"):
-        major = re.search(rf"^Major{field}Version\s+(\d+)", dump, re.MULTILINE)
-        minor = re.search(rf"^Minor{field}Version\s+(\d+)", dump, re.MULTILINE)
-        if not major or not minor or (major.group(1), minor.group(1)) != ("6", "0"):
+    for field, major, minor in (
+            ("Subsystem", header.MajorSubsystemVersion, header.MinorSubsystemVersion),
+            ("OS", header.MajorOperatingSystemVersion, header.MinorOperatingSystemVersion)):
+        if (major, minor) != (6, 0):
             problems.append(f"{field} version is not 6.0")
 
-    # objdump marks a section that is not writable READONLY.
-    sections = re.findall(r"^\s+\d+ (\S+) .*\n\s+([A-Z, ]+)$",
-                          output_of(objdump, "--section-headers", program), re.MULTILINE)
-    if not sections:
+    # A section holding code counts as executable even without the flag.
+    write = pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_WRITE"]
+    execute = (pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_EXECUTE"]
+               | pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_CNT_CODE"])
+    if not pe.sections:
         problems.append("no sections found")
-    for name, section_flags in sections:
-        if "CODE" in section_flags and "READONLY" not in section_flags:
-            problems.append(f"section {name} is writable and executable")
+    for section in pe.sections:
+        if section.Characteristics & write and section.Characteristics & execute:
+            problems.append(f"section {section_name(section)} is writable and executable")
+    # The loader writes the import addresses: they must not sit among code.
+    for directory in ("IMAGE_DIRECTORY_ENTRY_IMPORT", "IMAGE_DIRECTORY_ENTRY_IAT"):
+        entry = header.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY[directory]]
+        section = pe.get_section_by_rva(entry.VirtualAddress) if entry.Size else None
+        if section and section.Characteristics & execute:
+            problems.append(f"{directory.removeprefix('IMAGE_DIRECTORY_ENTRY_')} is in "
+                            f"executable section {section_name(section)}")
 
-    with open(program, "rb") as file:
-        data = file.read()
-    info = pe_version_info(data)
+    info = version_info(pe)
     if info is None:
         problems.append("no version resource")
     else:
@@ -253,10 +270,14 @@ def pe_hardening(program, objdump, pe_format):
                      "LegalCopyright"):
             if not info[1].get(name):
                 problems.append(f"version resource has no {name}")
-    manifest = pe_manifest(data)
-    if manifest is None:
-        problems.append("no application manifest")
+    manifests = pe_manifests(pe)
+    if APPLICATION_MANIFEST not in manifests:
+        problems.append(f"no application manifest (manifest resources: {sorted(manifests)})")
     else:
+        try:
+            manifest = ElementTree.fromstring(manifests[APPLICATION_MANIFEST])
+        except ElementTree.ParseError as unreadable:
+            return problems + [f"application manifest is not XML: {unreadable}"]
         levels = [element.get("level") for element in manifest.iter()
                   if element.tag.endswith("}requestedExecutionLevel")]
         if levels != ["asInvoker"]:
@@ -298,6 +319,8 @@ def main():
         problems = [str(failed)]
     except ELFError as unreadable:
         problems = [f"{arguments[0]} is not an ELF file pyelftools reads: {unreadable}"]
+    except pefile.PEFormatError as unreadable:
+        problems = [f"{arguments[0]} is not a PE file pefile reads: {unreadable}"]
     for problem in problems:
         print(f"{check}: {problem}")
     if not problems:
