@@ -16,6 +16,8 @@ usage: program_checks.py CHECK [ARGUMENT...]
   pe-imports PROGRAM            imports three functions from KERNEL32.dll
   pe-hardening PROGRAM pe32|pe32+
                                 the PE header, sections and resources
+  trace-formats                 the system-calls check reads each qemu-user
+                                -strace format right (no program needed)
 Prints each problem found, or "CHECK: ok"; the exit status is 0 when none
 was found, 1 when one was, and 2 when the arguments make no sense.
 """
@@ -112,36 +114,87 @@ def elf_machine(program, machine):
     return []
 
 
+# qemu-user's -strace, one line per call after the process id. qemu 7.2 shows
+# the signal set's address; later releases add the set's size, and newer ones
+# the set itself, which must then be SIGPIPE and SIGXFSZ alone. qemu shows
+# neither the bytes written nor, before it decodes it, the mask; the unit tests
+# and the stdout states cover those.
+QEMU_CALLS = [
+    r"\d+ rt_sigprocmask\(SIG_BLOCK,(?:0x[0-9a-f]+|\[(?P<mask>[A-Z0-9 ]*)\]),NULL(?:,8)?\) = 0",
+    rf"\d+ write\(1,0x[0-9a-f]+,{TEXT_SIZE}\) = {TEXT_SIZE}",
+    r"\d+ exit_group\(0\)",
+]
+BLOCKED_SIGNALS = ["SIGPIPE", "SIGXFSZ"]
+
+STRACE_CALLS = [
+    r"execve\(",
+    r"rt_sigprocmask\(SIG_BLOCK, \[PIPE XFSZ\], NULL, 8\) = 0$",
+    rf"write\(1, \"A\*A\*.*\"\.\.\., {TEXT_SIZE}\) = {TEXT_SIZE}$",
+    r"exit_group\(0\)\s+= \?$",
+]
+
+
+def qemu_trace_problems(calls):
+    """What is wrong in the calls qemu-user's -strace shows, or nothing."""
+    matches = [re.fullmatch(pattern, call) for pattern, call in zip(QEMU_CALLS, calls)]
+    if len(calls) != len(QEMU_CALLS) or not all(matches):
+        return ["system calls differ:\n" + "\n".join(calls)]
+    mask = matches[0]["mask"]
+    if mask is not None and sorted(mask.split()) != BLOCKED_SIGNALS:
+        return [f"blocks signals [{mask}], not {' '.join(BLOCKED_SIGNALS)}"]
+    return []
+
+
+def strace_problems(calls):
+    """What is wrong in the calls strace shows, or nothing."""
+    if len(calls) != len(STRACE_CALLS) or not all(
+            re.search(pattern, call) for pattern, call in zip(STRACE_CALLS, calls)):
+        return ["system calls differ:\n" + "\n".join(calls)]
+    return []
+
+
 def system_calls(program, *emulator):
     """Under strace, or qemu-user's own -strace for a program the host cannot
     run: the signal-mask set-up, one write of the whole text to standard
-    output, the exit with status 0, and nothing else. qemu shows neither the
-    mask nor the bytes; the unit tests and the stdout states cover those."""
+    output, the exit with status 0, and nothing else."""
     if emulator:
         command = [emulator[0], "-strace", *emulator[1:], program]
-        patterns = [
-            r"^\d+ rt_sigprocmask\(SIG_BLOCK,0x[0-9a-f]+,NULL\) = 0$",
-            rf"^\d+ write\(1,0x[0-9a-f]+,{TEXT_SIZE}\) = {TEXT_SIZE}$",
-            r"^\d+ exit_group\(0\)$",
-        ]
     else:
         command = ["strace", "--quiet=all", "-f", program]
-        patterns = [
-            r"execve\(",
-            r"rt_sigprocmask\(SIG_BLOCK, \[PIPE XFSZ\], NULL, 8\) = 0$",
-            rf"write\(1, \"A\*A\*.*\"\.\.\., {TEXT_SIZE}\) = {TEXT_SIZE}$",
-            r"exit_group\(0\)\s+= \?$",
-        ]
     trace = subprocess.run(command, capture_output=True, text=True, check=False)
     calls = [line for line in trace.stderr.splitlines() if line and not line.startswith("[")]
     problems = []
     if trace.returncode != 0:
         problems.append(f"exit status {trace.returncode}")
-    if len(calls) != len(patterns) or not all(
-            re.search(pattern, call) for pattern, call in zip(patterns, calls)):
-        problems.append("system calls differ:\n" + "\n".join(calls))
+    problems += qemu_trace_problems(calls) if emulator else strace_problems(calls)
     if trace.stdout != "A*" * (TEXT_SIZE // 2):
         problems.append("standard output is not the text")
+    return problems
+
+
+def trace_formats():
+    """Each form of qemu-user's -strace lines the system-calls check reads,
+    and a few it must refuse."""
+    write, leave = f"7 write(1,0x4000a0,{TEXT_SIZE}) = {TEXT_SIZE}", "7 exit_group(0)"
+    samples = [
+        ("7 rt_sigprocmask(SIG_BLOCK,0x4000f8,NULL) = 0", True),
+        ("7 rt_sigprocmask(SIG_BLOCK,0x4000f8,NULL,8) = 0", True),
+        ("7 rt_sigprocmask(SIG_BLOCK,[SIGPIPE SIGXFSZ],NULL,8) = 0", True),
+        ("7 rt_sigprocmask(SIG_BLOCK,[SIGPIPE],NULL,8) = 0", False),
+        ("7 rt_sigprocmask(SIG_BLOCK,[SIGPIPE SIGXFSZ SIGINT],NULL,8) = 0", False),
+        ("7 rt_sigprocmask(SIG_BLOCK,[],NULL,8) = 0", False),
+        ("7 rt_sigprocmask(SIG_SETMASK,[SIGPIPE SIGXFSZ],NULL,8) = 0", False),
+        ("7 rt_sigprocmask(SIG_BLOCK,[SIGPIPE SIGXFSZ],NULL,8) = -1 errno=22 "
+         "(Invalid argument)", False),
+    ]
+    problems = []
+    for first, accepted in samples:
+        if (not qemu_trace_problems([first, write, leave])) != accepted:
+            problems.append(f"{'refuses' if accepted else 'accepts'} {first!r}")
+    if not qemu_trace_problems([samples[0][0], "7 write(1,0x4000a0,4000) = 4000", leave]):
+        problems.append("accepts a short write")
+    if not qemu_trace_problems([samples[0][0], write, leave, "7 getpid() = 7"]):
+        problems.append("accepts a call after the exit")
     return problems
 
 
@@ -297,6 +350,7 @@ CHECKS = {
     "elf-machine": elf_machine,
     "pe-imports": pe_imports,
     "pe-hardening": pe_hardening,
+    "trace-formats": trace_formats,
 }
 
 
