@@ -153,9 +153,9 @@ TEST(LinuxWriteFile, WaitsOnANonBlockingPipeUntilAllIsWritten) {
 // Signals with handlers that do not restart system calls cut writes short or
 // fail them with EINTR; the write carries on from where it stopped.
 TEST(LinuxWriteFile, ResumesWritesCutShortBySignals) {
-  struct sigaction action {};
+  struct sigaction action = {};
   action.sa_handler = [](int) {};
-  struct sigaction saved {};
+  struct sigaction saved = {};
   ASSERT_EQ(sigaction(SIGALRM, &action, &saved), 0);
   const itimerval often{{0, 500}, {0, 500}};
   ASSERT_EQ(setitimer(ITIMER_REAL, &often, nullptr), 0);
