@@ -63,7 +63,7 @@ std::string ReadAll(int fd, std::chrono::microseconds pause = {}) {
 
 TEST(LinuxGetStdHandle, GivesDescriptorOneForStandardOutputOnly) {
   EXPECT_EQ(GetStdHandle(STD_OUTPUT_HANDLE), FdHandle(1));
-  for (DWORD other : {static_cast<DWORD>(-10), static_cast<DWORD>(-12), DWORD{0}, DWORD{1}}) {
+  for (const DWORD other : {static_cast<DWORD>(-10), static_cast<DWORD>(-12), DWORD{0}, DWORD{1}}) {
     EXPECT_EQ(GetStdHandle(other), INVALID_HANDLE_VALUE) << other;
   }
 }
@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A write of nothing still goes to the kernel, so a bad handle fails it.
 TEST(LinuxWriteFile, WritesNothingOnlyToAGoodHandle) {
-  Pipe pipe;
+  const Pipe pipe;
   DWORD written = 12345;
   EXPECT_EQ(WriteFile(FdHandle(pipe.write), "", 0, &written, nullptr), TRUE);
   EXPECT_EQ(written, 0U);
