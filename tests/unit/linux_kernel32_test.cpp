@@ -64,7 +64,7 @@ std::string ReadAll(int fd, std::chrono::microseconds pause = {}) {
 
 TEST(LinuxGetStdHandle, GivesDescriptorOneForStandardOutputOnly) {
   EXPECT_EQ(GetStdHandle(STD_OUTPUT_HANDLE), FdHandle(1));
-  for (DWORD other : {static_cast<DWORD>(-10), static_cast<DWORD>(-12), DWORD{0}, DWORD{1}}) {
+  for (const DWORD other : {static_cast<DWORD>(-10), static_cast<DWORD>(-12), DWORD{0}, DWORD{1}}) {
     EXPECT_EQ(GetStdHandle(other), INVALID_HANDLE_VALUE) << other;
   }
 }
@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A write of nothing still goes to the kernel, so a bad handle fails it.
 TEST(LinuxWriteFile, WritesNothingOnlyToAGoodHandle) {
-  Pipe pipe;
+  const Pipe pipe;
   DWORD written = 12345;
   EXPECT_EQ(WriteFile(FdHandle(pipe.write), "", 0, &written, nullptr), TRUE);
   EXPECT_EQ(written, 0U);
@@ -156,9 +156,9 @@ TEST(LinuxWriteFile, WaitsOnANonBlockingPipeUntilAllIsWritten) {
 TEST(LinuxWriteFile, ResumesWritesCutShortBySignals) {
   // Set, with the reason, under an emulator that cannot join a thread here.
   if (const char* fault = std::getenv("PACKTEXT_NO_SIGNALS_WITH_THREADS")) GTEST_SKIP() << fault;
-  struct sigaction action {};
+  struct sigaction action = {};
   action.sa_handler = [](int) {};
-  struct sigaction saved {};
+  struct sigaction saved = {};
   ASSERT_EQ(sigaction(SIGALRM, &action, &saved), 0);
   const itimerval often{{0, 500}, {0, 500}};
   ASSERT_EQ(setitimer(ITIMER_REAL, &often, nullptr), 0);

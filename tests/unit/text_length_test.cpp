@@ -40,8 +40,8 @@ constexpr std::array<char, 6> TrickyBytes = {'\x01', '\x7f', '\x80', '\xff', '\x
 
 TEST_P(TextLengthAt, CountsBytesBeforeTheTerminatorWhateverSurroundsIt) {
   const auto [length, alignment] = GetParam();
-  for (char fill : TrickyBytes) {
-    for (char after : TrickyBytes) {
+  for (const char fill : TrickyBytes) {
+    for (const char after : TrickyBytes) {
       const PlacedText placed = Place(length, alignment, fill, after);
       EXPECT_EQ(TextLength(placed.text), length)
           << "fill " << int{fill} << ", after " << int{after};
