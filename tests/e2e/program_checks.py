@@ -69,8 +69,11 @@ def no_interpreter(program):
 
 
 RELOCATION_SECTIONS = {"SHT_REL", "SHT_RELA", "SHT_RELR"}
-# The dynamic entries through which a loader would find relocations to apply.
-RELOCATION_TAGS = {"DT_REL", "DT_RELA", "DT_RELR", "DT_JMPREL"}
+# The dynamic entries through which a loader would find relocations to apply,
+# each with the entry that gives its table's size: a linker may leave a table
+# of none (riscv64's GNU ld writes DT_RELA with DT_RELASZ 0).
+RELOCATION_TAGS = {"DT_REL": "DT_RELSZ", "DT_RELA": "DT_RELASZ", "DT_RELR": "DT_RELRSZ",
+                   "DT_JMPREL": "DT_PLTRELSZ"}
 
 
 def no_relocations(program):
@@ -83,8 +86,9 @@ def no_relocations(program):
                 if section["sh_type"] in RELOCATION_SECTIONS and section["sh_size"]]
     for segment in elf.iter_segments():
         if segment["p_type"] == "PT_DYNAMIC":
-            tags = [tag.entry.d_tag for tag in segment.iter_tags()
-                    if tag.entry.d_tag in RELOCATION_TAGS]
+            values = {tag.entry.d_tag: tag.entry.d_val for tag in segment.iter_tags()}
+            tags = [tag for tag, size in RELOCATION_TAGS.items()
+                    if tag in values and values.get(size) != 0]
             if tags:
                 problems.append(f"relocations left to apply: dynamic entries {', '.join(tags)}")
     return problems
