@@ -17,9 +17,9 @@ import sys
 import tempfile
 import zipfile
 
+from expected import TEXT
 from program_checks import pe_version_info
 
-TEXT = b"A*" * 4000
 
 
 def members_of(package, into):

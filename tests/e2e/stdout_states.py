@@ -28,7 +28,8 @@ import tempfile
 import time
 import tty
 
-TEXT = b"A*" * 4000
+from expected import TEXT
+
 WRITE_SIGNALS = {signal.SIGPIPE, signal.SIGXFSZ}
 TIMEOUT = 120
 SKIPPED = 77  # CTest's SKIP_RETURN_CODE for the cases Wine cannot set up.

@@ -1,5 +1,6 @@
 #include "console/console.hpp"
 #include "driver/driver.hpp"
+#include "tests/unit/expected_output.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +13,6 @@
 namespace {
 
 constexpr std::uint32_t BuiltInWord = 0x41414141;
-
-std::string Repeat(const std::string& unit, std::size_t times) {
-  std::string text;
-  for (std::size_t i = 0; i < times; ++i) text += unit;
-  return text;
-}
 
 // Each test may change source words; this puts the built-in table back and
 // spreads it again, which also restores every byte the spread writes.
@@ -44,7 +39,7 @@ TEST_F(Spread, TablesAreBackToBackWithTheTextOnAPageBoundary) {
 TEST_F(Spread, BuiltInTableGivesAlternatingAAndFillerThenAZeroTail) {
   SpreadWords();
   const std::string text(OutputText, SpreadTextLength);
-  EXPECT_EQ(text, Repeat("A*", 4000));
+  EXPECT_EQ(text, ExpectedOutput);
   EXPECT_TRUE(std::all_of(OutputText + SpreadTextLength, std::end(OutputText),
                           [](char byte) { return byte == '\0'; }));
   EXPECT_EQ(TextLength(OutputText), 8000U);
