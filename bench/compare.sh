@@ -38,8 +38,8 @@ show() { awk -F'\t' '{ printf "%-22s", $1; for (i = 2; i <= NF; i++) printf " %9
 echo "== building"
 # Every target's program alone, each whose compiler is here: linux-x64 and
 # linux-x86 are timed, the Windows programs timed under Wine, all listed by size.
-programs=(linux-x64 linux-x64-clang linux-x86 linux-x86-clang linux-arm64 linux-armhf
-  linux-riscv64 linux-s390x win32 win64)
+source scripts/machines.sh
+programs=("${presets[@]}")
 program_of() { echo "$work/programs/$1/bin/packtext"; }
 for preset in "${programs[@]}"; do
   cmake --preset "$preset" -B "$work/programs/$preset" -DPACKTEXT_BUILD_TESTS=OFF \
@@ -66,9 +66,9 @@ if [[ -z $no_i386 ]]; then
   i686-linux-gnu-gcc "${floor_flags[@]}" -DFLOOR_TOUCH_PAGES -o "$work/floor-i386+pages" "$floor"
   i686-linux-gnu-gcc "${floor_flags[@]}" -DFLOOR_VDSO -o "$work/floor-i386-vdso" "$floor"
 fi
-# The file for cat, made independently of packtext, so the byte check below
-# also checks packtext's own output.
-printf 'A*%.0s' {1..4000} >"$work/text.txt"
+# The file for cat, the text the tests expect, so the byte check below also
+# checks packtext's own output.
+cp tests/expected-output "$work/text.txt"
 
 # Debian's interpreter, not a version-manager shim that would add a shell.
 python=/usr/bin/python3
@@ -156,12 +156,14 @@ done
 # takes a good part of a second, nearly all of it Wine's start-up. The
 # 64-bit program goes to Wine's 64-bit loader, which needs no i386 code;
 # Debian's `wine` would start the i386 one whenever wine32 is installed.
-declare -A wine_of=([win64]=/usr/lib/wine/wine64)
-[[ -n $no_i386 ]] || wine_of[win32]=$(command -v wine || true)
+wine64=/usr/lib/wine/wine64
+declare -A wine_of=([pe32+]=$wine64)
+[[ -n $no_i386 ]] || wine_of[pe32]=$(command -v wine || true)
 wine_programs=()
-for preset in win32 win64; do
+for preset in "${presets[@]}"; do
   exe=$(program_of "$preset").exe
-  if [[ -f $exe && -x ${wine_of[$preset]:-} ]]; then wine_programs+=("$preset"); fi
+  wine=${wine_of[${target_machine[$preset]}]:-}
+  if [[ -f $exe && -x $wine ]]; then wine_programs+=("$preset"); fi
 done
 : >"$work/wine-timing.tsv"
 if ((${#wine_programs[@]})); then
@@ -170,13 +172,14 @@ if ((${#wine_programs[@]})); then
   wineserver -k 2>/dev/null || true
   mkdir -p "$WINEPREFIX"
   wineserver -p </dev/null >/dev/null 2>&1
-  WINELOADER=${wine_of[win64]} "${wine_of[win64]}" wineboot </dev/null >/dev/null 2>&1
+  WINELOADER=$wine64 "$wine64" wineboot </dev/null >/dev/null 2>&1
   : >"$work/wine-programs.tsv"
   for preset in "${wine_programs[@]}"; do
     exe=$(program_of "$preset").exe
-    "${wine_of[$preset]}" "$exe" >"$work/wine-$preset.out"
+    wine=${wine_of[${target_machine[$preset]}]}
+    "$wine" "$exe" >"$work/wine-$preset.out"
     cmp "$work/wine-$preset.out" "$work/expected.out"
-    printf 'packtext.exe (%s)\t-\t%s\t%s\n' "$preset" "${wine_of[$preset]}" "$exe" >>"$work/wine-programs.tsv"
+    printf 'packtext.exe (%s)\t-\t%s\t%s\n' "$preset" "$wine" "$exe" >>"$work/wine-programs.tsv"
   done
   "$work/process_timer" "$wine_runs" 2 "$work/wine-programs.tsv" >"$work/wine-timing.tsv"
   wineserver -k 2>/dev/null || true
@@ -235,7 +238,7 @@ done >"$work/peers.tsv"
   done <"$work/peers.tsv"
   if [[ -s $work/wine-timing.tsv ]]; then
     echo
-    echo "The Windows programs under Wine ($("${wine_of[win64]}" --version)), $wine_runs runs each after 2"
+    echo "The Windows programs under Wine ($("$wine64" --version)), $wine_runs runs each after 2"
     echo "warm-up runs, one wineserver kept up for all of them. No goal: nearly all of it"
     echo "is Wine's start-up."
     echo

@@ -1,16 +1,25 @@
-# Cross-build for Windows with Debian's mingw-w64; included by the toolchain
-# file of each architecture once it has set PACKTEXT_MINGW_TRIPLE and
-# CMAKE_SYSTEM_PROCESSOR. The -posix compiler variant has std::mutex and
-# std::thread, which GoogleTest needs; the program itself uses neither.
+# Cross-build for Windows with Debian's mingw-w64, for the target whose triple
+# is PACKTEXT_TRIPLE (set by each preset; its row in targets.txt). The -posix
+# compiler variant has std::mutex and std::thread, which GoogleTest needs; the
+# program itself uses neither.
 # Wine, which runs the tests, is looked for where the tests are set up: a
 # build of the program alone does not need it.
+set(PACKTEXT_TRIPLE x86_64-w64-mingw32 CACHE STRING "GNU triple of the target architecture")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PACKTEXT_TRIPLE)
+include(${CMAKE_CURRENT_LIST_DIR}/targets.cmake)
+packtext_target(triple ${PACKTEXT_TRIPLE})
+if(NOT target_system STREQUAL "windows")
+  message(FATAL_ERROR "${PACKTEXT_TRIPLE} is ${target_preset}'s triple, not a Windows target's")
+endif()
+
 set(CMAKE_SYSTEM_NAME Windows)
+string(REGEX MATCH "^[^-]+" CMAKE_SYSTEM_PROCESSOR ${PACKTEXT_TRIPLE})
 
-set(CMAKE_C_COMPILER ${PACKTEXT_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${PACKTEXT_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${PACKTEXT_MINGW_TRIPLE}-windres)
+set(CMAKE_C_COMPILER ${PACKTEXT_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${PACKTEXT_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${PACKTEXT_TRIPLE}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${PACKTEXT_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH /usr/${PACKTEXT_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

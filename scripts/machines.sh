@@ -1,9 +1,24 @@
-# Sourced by the scripts: each Debian architecture that packtext runs on, with
-# its preset and GNU triple.
-declare -A preset_of=(
-  [amd64]=linux-x64 [i386]=linux-x86 [arm64]=linux-arm64
-  [armhf]=linux-armhf [riscv64]=linux-riscv64 [s390x]=linux-s390x)
-declare -A triple_of=(
-  [amd64]=x86_64-linux-gnu [i386]=i686-linux-gnu [arm64]=aarch64-linux-gnu
-  [armhf]=arm-linux-gnueabihf [riscv64]=riscv64-linux-gnu [s390x]=s390x-linux-gnu)
+# Sourced by the scripts: the table of targets, targets.txt, read with bash
+# alone (nothing else may be installed yet), and this machine's Debian
+# architecture. `presets` lists the rows in order; target_<column>[PRESET]
+# holds each column; preset_of[ARCH] is the preset a Debian architecture
+# builds for itself, the first row with that architecture.
+presets=()
+declare -A target_system target_debian target_triple target_compiler target_packages \
+  target_qemu target_machine target_order target_rpm target_header preset_of
+while read -r preset system debian triple compiler packages qemu elf order rpm header; do
+  [[ -z $preset || $preset == \#* ]] && continue
+  presets+=("$preset")
+  target_system[$preset]=$system
+  target_debian[$preset]=$debian
+  target_triple[$preset]=$triple
+  target_compiler[$preset]=$compiler
+  target_packages[$preset]=$packages
+  target_qemu[$preset]=$qemu
+  target_machine[$preset]=$elf
+  target_order[$preset]=$order
+  target_rpm[$preset]=$rpm
+  target_header[$preset]=$header
+  [[ $debian == - || -n ${preset_of[$debian]:-} ]] || preset_of[$debian]=$preset
+done <"$(dirname "${BASH_SOURCE[0]}")/../targets.txt"
 machine=$(dpkg --print-architecture)

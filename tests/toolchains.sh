@@ -11,7 +11,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 work=${1:-$root/build/toolchains}
 rm -rf "$work"
 mkdir -p "$work"
-printf 'A*%.0s' {1..4000} >"$work/expected"
+source "$root/scripts/machines.sh"
 
 # Each case: the compiler (g++: the triple's own), its flags, extra link flags.
 cases=()
@@ -25,16 +25,20 @@ cases+=("g++|-O2|-Wl,--no-relax")
 python=/usr/bin/python3
 [[ -x $python ]] || python=$(command -v python3)
 checks=$root/tests/e2e/program_checks.py
-declare -A machine_of=([x86_64-linux-gnu]=EM_X86_64 [i686-linux-gnu]=EM_386)
 failed=0
 total=0
-for triple in x86_64-linux-gnu i686-linux-gnu; do
+# The x86 targets' rows, each built here by its GCC and by clang.
+for preset in "${presets[@]}"; do
+  triple=${target_triple[$preset]}
+  elf=${target_machine[$preset]}
+  [[ ${target_compiler[$preset]} == gcc && $elf == @(EM_X86_64|EM_386) ]] || continue
+  IFS=, read -r -a emulator <<<"qemu-${target_qemu[$preset]}"
   runner=()
   if [[ $triple == i686-* ]]; then
-    why=$("$root/scripts/runs-i386" "$work") || runner=(qemu-i386)
-    [[ -z $why ]] || echo "i386 programs run under qemu-i386: $why"
+    why=$("$root/scripts/runs-i386" "$work") || runner=("${emulator[@]}")
+    [[ -z $why ]] || echo "i386 programs run under ${emulator[*]}: $why"
   elif [[ $(uname -m) != x86_64 ]]; then
-    runner=(qemu-x86_64)
+    runner=("${emulator[@]}")
   fi
   for case in "${cases[@]}"; do
     IFS='|' read -r compiler flags link_flags <<<"$case"
@@ -51,11 +55,11 @@ for triple in x86_64-linux-gnu i686-linux-gnu; do
       problem="build failed (log: $build.log)"
     else
       program=$build/bin/packtext
-      if ! machine=$("$python" "$checks" elf-machine "$program" "${machine_of[$triple]}" 2>&1); then
-        problem="not a ${machine_of[$triple]} program: $machine"
+      if ! found=$("$python" "$checks" elf-machine "$program" "$elf" 2>&1); then
+        problem="not an $elf program: $found"
       elif "${runner[@]}" "$program" >"$build.out"; status=$?; ((status != 0)); then
         problem="exit status $status"
-      elif ! cmp -s "$build.out" "$work/expected"; then
+      elif ! cmp -s "$build.out" "$root/tests/expected-output"; then
         problem="wrote $(wc -c <"$build.out") bytes that are not the text"
       elif ! relocations=$("$python" "$checks" no-relocations "$program" 2>&1); then
         problem="relocations left in the program: $relocations"

@@ -37,18 +37,5 @@ struct PollFd {
 
 }  // namespace linux_sys
 
-#if defined(__x86_64__)
-#include "platform/linux/arch/x86_64.hpp"
-#elif defined(__i386__)
-#include "platform/linux/arch/i386.hpp"
-#elif defined(__aarch64__)
-#include "platform/linux/arch/aarch64.hpp"
-#elif defined(__arm__) && defined(__ARM_EABI__)
-#include "platform/linux/arch/arm.hpp"
-#elif defined(__riscv) && __riscv_xlen == 64
-#include "platform/linux/arch/riscv64.hpp"
-#elif defined(__s390x__)
-#include "platform/linux/arch/s390x.hpp"
-#else
-#error "the Linux stand-in does not know how to enter this architecture's kernel"
-#endif
+// The architecture's own file, which its row in targets.txt names.
+#include PACKTEXT_ARCH_HEADER

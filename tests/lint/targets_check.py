@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""Holds CMakePresets.json and platform/linux/arch/ to targets.txt, the table
+of targets: each row has its configure, build and test presets, which build
+for the row's triple with the row's compiler and toolchain, and its header;
+and no other preset builds for a target of its own.
+
+usage: targets_check.py SOURCE_DIR
+"""
+
+import json
+import sys
+from pathlib import Path
+
+COLUMNS = ["preset", "system", "debian", "triple", "compiler", "packages", "qemu", "machine",
+           "order", "rpm", "header"]
+TOOLCHAINS = {"linux": "cmake/linux.cmake", "windows": "cmake/mingw-w64.cmake"}
+
+
+def rows(root):
+    for line in (root / "targets.txt").read_text().splitlines():
+        if line and not line.startswith("#"):
+            yield dict(zip(COLUMNS, line.split()))
+
+
+def resolved(presets, name):
+    """A configure preset's cache variables and toolchain, with what it inherits."""
+    preset = presets[name]
+    variables, toolchain = {}, None
+    parents = preset.get("inherits", [])
+    for parent in [parents] if isinstance(parents, str) else parents:
+        inherited, parent_toolchain = resolved(presets, parent)
+        variables.update(inherited)
+        toolchain = toolchain or parent_toolchain
+    variables.update(preset.get("cacheVariables", {}))
+    return variables, preset.get("toolchainFile", toolchain)
+
+
+def problems(root):
+    document = json.loads((root / "CMakePresets.json").read_text())
+    configure = {preset["name"]: preset for preset in document["configurePresets"]}
+    kinds = {kind: {preset["name"]: preset.get("configurePreset")
+                    for preset in document.get(kind, [])}
+             for kind in ("buildPresets", "testPresets")}
+    found = []
+    targets = list(rows(root))
+    for row in targets:
+        name = row["preset"]
+        if len(row) != len(COLUMNS):
+            found.append(f"{name}: the row has {len(row)} of {len(COLUMNS)} columns")
+            continue
+        if name not in configure or configure[name].get("hidden"):
+            found.append(f"{name}: no configure preset")
+            continue
+        variables, toolchain = resolved(configure, name)
+        if variables.get("PACKTEXT_TRIPLE") != row["triple"]:
+            found.append(f"{name}: its preset builds for {variables.get('PACKTEXT_TRIPLE')}, "
+                         f"its row for {row['triple']}")
+        if toolchain != "${sourceDir}/" + TOOLCHAINS.get(row["system"], "?"):
+            found.append(f"{name}: toolchain {toolchain} for a {row['system']} target")
+        clang = variables.get("CMAKE_CXX_COMPILER") == "clang++"
+        if clang != (row["compiler"] == "clang"):
+            found.append(f"{name}: its preset's compiler is not its row's {row['compiler']}")
+        for kind, configured in kinds.items():
+            if configured.get(name) != name:
+                found.append(f"{name}: no {kind[:-1]} for it")
+        header = root / "platform/linux/arch" / row["header"]
+        if row["system"] == "linux" and not header.is_file():
+            found.append(f"{name}: no header {header}")
+    named = {row["preset"] for row in targets}
+    for name, preset in configure.items():
+        variables, toolchain = resolved(configure, name)
+        if (not preset.get("hidden") and name not in named
+                and (toolchain or "PACKTEXT_TRIPLE" in variables)):
+            found.append(f"{name}: a preset for a target that targets.txt does not have")
+    return found
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__[__doc__.index("usage:"):])
+    found = problems(Path(sys.argv[1]))
+    for problem in found:
+        print(problem)
+    print("targets: ok" if not found else f"targets: {len(found)} problems")
+    return 1 if found else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
