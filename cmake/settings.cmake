@@ -38,6 +38,13 @@ if(WIN32)
     list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--entry=_ProgramEntry -Wl,--no-seh)
   else()
     list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--entry=ProgramEntry -Wl,--high-entropy-va)
+    # x86-64 Windows finds a function's frame only through its unwind table
+    # entry (.pdata, .xdata), and takes a function without one for a leaf, so
+    # debuggers and crash dumps would lose the callers. The tables are data
+    # alone: with -fno-exceptions they name no handler and need no runtime.
+    list(REMOVE_ITEM PACKTEXT_FREESTANDING_FLAGS
+         -fno-asynchronous-unwind-tables -fno-unwind-tables)
+    list(APPEND PACKTEXT_FREESTANDING_FLAGS -fasynchronous-unwind-tables)
   endif()
   set(PACKTEXT_PROGRAM_LIBRARIES kernel32)
 else()
