@@ -14,8 +14,9 @@ usage: program_checks.py CHECK [ARGUMENT...]
   elf-machine PROGRAM MACHINE   an ELF program for MACHINE, as pyelftools
                                 names it: EM_386, EM_X86_64, EM_AARCH64...
   pe-imports PROGRAM            imports three functions from KERNEL32.dll
-  pe-hardening PROGRAM pe32|pe32+
-                                the PE header, sections and resources
+  pe-hardening PROGRAM pe32|pe32+ MOST_BYTES
+                                the PE header, sections and resources, and
+                                a file of at most MOST_BYTES
   trace-formats                 the system-calls check reads each qemu-user
                                 -strace format right (no program needed)
 Prints each problem found, or "CHECK: ok"; the exit status is 0 when none
@@ -24,6 +25,7 @@ was found, 1 when one was, and 2 when the arguments make no sense.
 
 import inspect
 import io
+import os
 import re
 import subprocess
 import sys
@@ -276,15 +278,20 @@ FORMATS = {"pe32": (pefile.OPTIONAL_HEADER_MAGIC_PE, ["NO_SEH"]),
 APPLICATION_MANIFEST = 1
 
 
-def pe_hardening(program, pe_format):
+def pe_hardening(program, pe_format, most_bytes):
     """The header as Windows' loader and Microsoft's checks expect it, with
-    its version resource and manifest."""
+    its version resource and manifest, in a file no larger than most_bytes."""
     if pe_format not in FORMATS:
         return [f"format {pe_format} is neither pe32 nor pe32+"]
+    if not most_bytes.isdigit():
+        return [f"size limit {most_bytes} is not a number of bytes"]
     pe = pe_file(program)
     header = pe.OPTIONAL_HEADER
     magic, format_flags = FORMATS[pe_format]
     problems = []
+    size = os.path.getsize(program)
+    if size > int(most_bytes):
+        problems.append(f"file is {size} bytes, more than {most_bytes}")
     if header.Magic != magic:
         problems.append(f"not {pe_format.upper()}")
     for name in DLL_FLAGS + format_flags:
