@@ -46,6 +46,10 @@ if(WIN32)
          -fno-asynchronous-unwind-tables -fno-unwind-tables)
     list(APPEND PACKTEXT_FREESTANDING_FLAGS -fasynchronous-unwind-tables)
   endif()
+  # The link map: where the stripped program's functions are, for the test of
+  # the 64-bit program's unwind entries and for anyone reading a crash address.
+  set(PACKTEXT_PROGRAM_MAP ${PROJECT_BINARY_DIR}/packtext.map)
+  list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,-Map=${PACKTEXT_PROGRAM_MAP})
   set(PACKTEXT_PROGRAM_LIBRARIES kernel32)
 else()
   # Position-independent and static, with no dynamic loader, so the kernel can
