@@ -38,7 +38,18 @@ if(WIN32)
     list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--entry=_ProgramEntry -Wl,--no-seh)
   else()
     list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--entry=ProgramEntry -Wl,--high-entropy-va)
+    # x86-64 Windows finds a function's frame only through its unwind table
+    # entry (.pdata, .xdata), and takes a function without one for a leaf, so
+    # debuggers and crash dumps would lose the callers. The tables are data
+    # alone: with -fno-exceptions they name no handler and need no runtime.
+    list(REMOVE_ITEM PACKTEXT_FREESTANDING_FLAGS
+         -fno-asynchronous-unwind-tables -fno-unwind-tables)
+    list(APPEND PACKTEXT_FREESTANDING_FLAGS -fasynchronous-unwind-tables)
   endif()
+  # The link map: where the stripped program's functions are, for the test of
+  # the 64-bit program's unwind entries and for anyone reading a crash address.
+  set(PACKTEXT_PROGRAM_MAP ${PROJECT_BINARY_DIR}/packtext.map)
+  list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,-Map=${PACKTEXT_PROGRAM_MAP})
   set(PACKTEXT_PROGRAM_LIBRARIES kernel32)
 else()
   # Position-independent and static, with no dynamic loader, so the kernel can

@@ -14,8 +14,12 @@ usage: program_checks.py CHECK [ARGUMENT...]
   elf-machine PROGRAM MACHINE   an ELF program for MACHINE, as pyelftools
                                 names it: EM_386, EM_X86_64, EM_AARCH64...
   pe-imports PROGRAM            imports three functions from KERNEL32.dll
-  pe-hardening PROGRAM pe32|pe32+
-                                the PE header, sections and resources
+  pe-hardening PROGRAM pe32|pe32+ MOST_BYTES
+                                the PE header, sections and resources, and
+                                a file of at most MOST_BYTES
+  pe-unwind PROGRAM LINK_MAP    an x86-64 PE program with an unwind table
+                                entry for each function that calls another,
+                                found by name in the link's map
   trace-formats                 the system-calls check reads each qemu-user
                                 -strace format right (no program needed)
 Prints each problem found, or "CHECK: ok"; the exit status is 0 when none
@@ -24,6 +28,7 @@ was found, 1 when one was, and 2 when the arguments make no sense.
 
 import inspect
 import io
+import os
 import re
 import subprocess
 import sys
@@ -278,15 +283,20 @@ FORMATS = {"pe32": (pefile.OPTIONAL_HEADER_MAGIC_PE, ["NO_SEH"]),
 APPLICATION_MANIFEST = 1
 
 
-def pe_hardening(program, pe_format):
+def pe_hardening(program, pe_format, most_bytes):
     """The header as Windows' loader and Microsoft's checks expect it, with
-    its version resource and manifest."""
+    its version resource and manifest, in a file no larger than most_bytes."""
     if pe_format not in FORMATS:
         return [f"format {pe_format} is neither pe32 nor pe32+"]
+    if not most_bytes.isdigit():
+        return [f"size limit {most_bytes} is not a number of bytes"]
     pe = pe_file(program)
     header = pe.OPTIONAL_HEADER
     magic, format_flags = FORMATS[pe_format]
     problems = []
+    size = os.path.getsize(program)
+    if size > int(most_bytes):
+        problems.append(f"file is {size} bytes, more than {most_bytes}")
     if header.Magic != magic:
         problems.append(f"not {pe_format.upper()}")
     for name in DLL_FLAGS + format_flags:
@@ -348,6 +358,57 @@ def pe_hardening(program, pe_format):
     return problems
 
 
+# The program's functions that call another, as the link map names them (C++
+# names demangled). Windows unwinds a function with no entry as a leaf, from
+# its return address alone: a stack walk would then lose such a caller's frame.
+CALLING_FUNCTIONS = ["ProgramEntry", "PrintText(char const*)"]
+ENTRY_FUNCTION = "ProgramEntry"
+
+
+def map_symbols(link_map):
+    """{symbol: address} of each symbol GNU ld's map places, leaving out
+    assignments such as `__CTOR_LIST__ = .` and data such as `LONG 0x0`."""
+    with open(link_map, encoding="utf-8", errors="replace") as file:
+        text = file.read()
+    start = text.find("Linker script and memory map")
+    if start < 0:
+        return {}
+    symbols = {}
+    for line in text[start:].splitlines():
+        found = re.fullmatch(r"\s+0x([0-9a-fA-F]+)\s+(?!0x)(\S[^=\[]*?)\s*", line)
+        if found:
+            symbols[found[2]] = int(found[1], 16)
+    return symbols
+
+
+def pe_unwind(program, link_map):
+    """An x86-64 program's exception directory has an entry (a
+    RUNTIME_FUNCTION) over the entry point and over each function that calls
+    another, so that a stack walker finds every caller's frame. A function
+    the map lacks was inlined (link-time optimisation puts PrintText into
+    ProgramEntry), and its callers' entries cover its code; the entry routine
+    is never inlined, and the map must put it at the program's entry point."""
+    pe = pe_file(program)
+    symbols = map_symbols(link_map)
+    if ENTRY_FUNCTION not in symbols:
+        return [f"{link_map} places no {ENTRY_FUNCTION}"]
+    base = pe.OPTIONAL_HEADER.ImageBase
+    problems = []
+    if symbols[ENTRY_FUNCTION] - base != pe.OPTIONAL_HEADER.AddressOfEntryPoint:
+        problems.append(f"{ENTRY_FUNCTION} is at {symbols[ENTRY_FUNCTION] - base:#x}, the entry "
+                        f"point at {pe.OPTIONAL_HEADER.AddressOfEntryPoint:#x}: is the map "
+                        "from another link?")
+    ranges = [(entry.struct.BeginAddress, entry.struct.EndAddress)
+              for entry in getattr(pe, "DIRECTORY_ENTRY_EXCEPTION", [])]
+    for name in CALLING_FUNCTIONS:
+        if name in symbols:
+            start = symbols[name] - base
+            if not any(begin <= start < end for begin, end in ranges):
+                problems.append(f"no unwind entry covers {name} at {start:#x} "
+                                f"({len(ranges)} entries in all)")
+    return problems
+
+
 CHECKS = {
     "no-interpreter": no_interpreter,
     "no-relocations": no_relocations,
@@ -356,6 +417,7 @@ CHECKS = {
     "elf-machine": elf_machine,
     "pe-imports": pe_imports,
     "pe-hardening": pe_hardening,
+    "pe-unwind": pe_unwind,
     "trace-formats": trace_formats,
 }
 
