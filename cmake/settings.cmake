@@ -5,8 +5,9 @@ function(packtext_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wconversion -Werror)
 endfunction()
 
-# Code that goes into the program: no exceptions, no unwind tables, no stack
-# protector or probes, nothing that needs a runtime behind it. The same
+# Code that goes into the program: no exceptions, no unwind tables (but for
+# 64-bit Windows, below), no stack protector or probes, nothing that needs a
+# runtime behind it. The same
 # objects also link into the unit tests, which have a normal runtime.
 set(PACKTEXT_FREESTANDING_FLAGS
     -fno-exceptions
