@@ -28,8 +28,7 @@ bool AwaitWritable(int fd) {
   linux_sys::PollFd entry{fd, linux_sys::PollOut, 0};
   Word result = 0;
   do {
-    // No timeout and no signal mask: wait as long as it takes.
-    result = linux_sys::Call4(linux_sys::Ppoll, reinterpret_cast<Word>(&entry), 1, 0, 0);
+    result = linux_sys::Poll(&entry, 1);
   } while (result == -linux_sys::ErrorInterrupted);
   return result > 0;
 }
