@@ -10,7 +10,8 @@ usage: program_checks.py CHECK [ARGUMENT...]
   no-relocations PROGRAM        an ELF program with no relocations to apply
   segments PROGRAM              no W+X segment, no GNU_RELRO, a RW stack
   system-calls PROGRAM [EMULATOR...]
-                                its system calls, under strace or qemu-user
+                                its system calls, under strace or qemu-user,
+                                and the call it waits with on a full pipe
   elf-machine PROGRAM MACHINE   an ELF program for MACHINE, as pyelftools
                                 names it: EM_386, EM_X86_64, EM_AARCH64...
   pe-imports PROGRAM            imports three functions from KERNEL32.dll
@@ -22,11 +23,15 @@ Prints each problem found, or "CHECK: ok"; the exit status is 0 when none
 was found, 1 when one was, and 2 when the arguments make no sense.
 """
 
+import fcntl
 import inspect
 import io
+import os
 import re
 import subprocess
 import sys
+import tempfile
+import time
 from xml.etree import ElementTree
 
 try:
@@ -157,22 +162,99 @@ def strace_problems(calls):
     return []
 
 
+# The call that waits for a full pipe to take more, by ELF machine: poll where
+# the architecture has one; elsewhere ppoll, whose time is 64-bit there. A
+# 32-bit machine's ppoll takes a 32-bit time, which a kernel may leave out.
+WAITING_CALLS = {"EM_X86_64": "poll", "EM_386": "poll", "EM_ARM": "poll", "EM_S390": "poll",
+                 "EM_AARCH64": "ppoll", "EM_RISCV": "ppoll"}
+# A call's name, at the start of a strace line or of a qemu-user line after
+# the process id, in qemu's raw and decoded forms alike.
+CALL_NAME = re.compile(r"(?:\d+ )?(\w+)\(")
+
+
+def waiting_problems(calls, waiting):
+    """What is wrong in the calls of a run that had to wait for its standard
+    output, or nothing: after strace's execve, the signal-mask set-up, writes
+    and waits with `waiting` only, at least one of them, then the exit."""
+    names = [match[1] if (match := CALL_NAME.match(call)) else call for call in calls]
+    if names[:1] == ["execve"]:
+        names = names[1:]
+    problems = []
+    if names[:1] != ["rt_sigprocmask"] or names[-1:] != ["exit_group"]:
+        problems.append("does not start with rt_sigprocmask and end with exit_group")
+    others = sorted(set(names[1:-1]) - {"write", waiting})
+    if others:
+        problems.append(f"calls {', '.join(others)} where it should write or wait with {waiting}")
+    if waiting not in names:
+        problems.append(f"never waits with {waiting}")
+    return problems + (["system calls:\n" + "\n".join(calls)] if problems else [])
+
+
+def trace_command(program, emulator):
+    if emulator:
+        return [emulator[0], "-strace", *emulator[1:], program]
+    return ["strace", "--quiet=all", "-f", program]
+
+
+def trace_lines(errors):
+    return [line for line in errors.splitlines() if line and not line.startswith("[")]
+
+
+def run_into_full_pipe(command):
+    """Runs `command` with standard output a small non-blocking pipe that is
+    already full, and reads it only after a while, so the program must wait.
+    Returns the exit status, standard error, and what was read after the
+    bytes that filled the pipe, or None if those did not come first."""
+    read_end, write_end = os.pipe()
+    fcntl.fcntl(write_end, fcntl.F_SETPIPE_SZ, 4096)
+    os.set_blocking(write_end, False)
+    filling = b""
+    try:
+        while True:
+            filling += b"." * os.write(write_end, b"." * 4096)
+    except BlockingIOError:
+        pass
+    with tempfile.TemporaryFile() as errors:
+        process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=write_end,
+                                   stderr=errors)
+        os.close(write_end)
+        time.sleep(0.5)
+        data = bytearray()
+        while chunk := os.read(read_end, 65536):
+            data += chunk
+        os.close(read_end)
+        status = process.wait(timeout=120)
+        errors.seek(0)
+        text = errors.read().decode("utf-8", "replace")
+    return status, text, bytes(data).removeprefix(filling) if data.startswith(filling) else None
+
+
 def system_calls(program, *emulator):
     """Under strace, or qemu-user's own -strace for a program the host cannot
     run: the signal-mask set-up, one write of the whole text to standard
-    output, the exit with status 0, and nothing else."""
-    if emulator:
-        command = [emulator[0], "-strace", *emulator[1:], program]
-    else:
-        command = ["strace", "--quiet=all", "-f", program]
+    output, the exit with status 0, and nothing else. Then with standard
+    output a full non-blocking pipe: the program waits with the call its
+    machine has for it, and writes the whole text all the same."""
+    machine = elf_file(program).header.e_machine
+    if machine not in WAITING_CALLS:
+        return [f"no waiting call known for machine {machine}"]
+    command = trace_command(program, emulator)
     trace = subprocess.run(command, capture_output=True, text=True, check=False)
-    calls = [line for line in trace.stderr.splitlines() if line and not line.startswith("[")]
+    calls = trace_lines(trace.stderr)
     problems = []
     if trace.returncode != 0:
         problems.append(f"exit status {trace.returncode}")
     problems += qemu_trace_problems(calls) if emulator else strace_problems(calls)
     if trace.stdout != "A*" * (TEXT_SIZE // 2):
         problems.append("standard output is not the text")
+
+    status, errors, data = run_into_full_pipe(command)
+    if status != 0:
+        problems.append(f"exit status {status} on a full pipe")
+    problems += [f"on a full pipe: {problem}"
+                 for problem in waiting_problems(trace_lines(errors), WAITING_CALLS[machine])]
+    if data != b"A*" * (TEXT_SIZE // 2):
+        problems.append("on a full pipe, standard output is not the text")
     return problems
 
 
@@ -199,6 +281,26 @@ def trace_formats():
         problems.append("accepts a short write")
     if not qemu_trace_problems([samples[0][0], write, leave, "7 getpid() = 7"]):
         problems.append("accepts a call after the exit")
+
+    # A run into a full pipe, its waits raw (qemu 7.2) and decoded (later).
+    refused = "7 write(1,0x3000,8000) = -1 errno=11 (Resource temporarily unavailable)"
+    waits = [
+        ("7 poll(274919871952,1,-1,1,274919872124,0) = 1", "poll", True),
+        ("7 poll(0x40007ffe50,1,-1) = 1", "poll", True),
+        ("7 ppoll(0x40007ffe50,1,0x0,0x0) = 1", "ppoll", True),
+        ("7 ppoll(274919872128,1,0,0,274919872300,0) = 1", "poll", False),
+        ("7 poll(0x40007ffe50,1,-1) = 1", "ppoll", False),
+        ("7 ppoll_time64(0x40007ffe50,1,0x0,0x0) = 1", "ppoll", False),
+    ]
+    for wait, waiting, accepted in waits:
+        calls = [samples[0][0], refused, wait, write, leave]
+        if (not waiting_problems(calls, waiting)) != accepted:
+            problems.append(f"{'refuses' if accepted else 'accepts'} {wait!r} for {waiting}")
+    if not waiting_problems([samples[0][0], write, leave], "poll"):
+        problems.append("accepts a run into a full pipe that never waits")
+    if not waiting_problems([samples[0][0], refused, waits[3][0], waits[0][0], write, leave],
+                            "poll"):
+        problems.append("accepts a run that waits with ppoll as well as poll")
     return problems
 
 
