@@ -18,6 +18,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -73,6 +74,12 @@ struct FailingTarget {
   const char* name;
   int (*open)(Pipe& pipe);  // Returns the descriptor to write to.
 };
+
+// By name: GoogleTest would otherwise print the pointers' bytes, which move
+// from run to run, into the test's listed name.
+void PrintTo(const FailingTarget& target, std::ostream* out) {
+  *out << target.name;
+}
 
 class LinuxWriteFileFails : public testing::TestWithParam<FailingTarget> {};
 
