@@ -12,6 +12,8 @@ usage: program_checks.py CHECK [ARGUMENT...]
   system-calls PROGRAM [EMULATOR...]
                                 its system calls, under strace or qemu-user,
                                 and the call it waits with on a full pipe
+  s390x-entry PROGRAM           the s390x program reserves the register save
+                                area before it stores or branches
   elf-machine PROGRAM MACHINE   an ELF program for MACHINE, as pyelftools
                                 names it: EM_386, EM_X86_64, EM_AARCH64...
   pe-imports PROGRAM            imports three functions from KERNEL32.dll
@@ -304,6 +306,74 @@ def trace_formats():
     return problems
 
 
+# The s390x ABI has a caller reserve the 160 bytes at %r15 for the called
+# function to save registers in, and the kernel leaves argc, argv, envp and
+# the auxiliary vector there: the entry must lower %r15 that far first.
+S390_SAVE_AREA = 160
+
+
+def s390x_stack_change(code):
+    """How much an instruction adds to %r15, or None if it does not set %r15
+    from itself: aghi %r15,I; lay %r15,D(%r15); agfi %r15,I."""
+    if code[:2] == b"\xa7\xfb":
+        return int.from_bytes(code[2:4], "big", signed=True)
+    if len(code) == 6 and code[0] == 0xE3 and code[5] == 0x71 and code[1] == 0xF0 \
+            and code[2] >> 4 == 0xF:
+        low = (code[2] & 0xF) << 8 | code[3]
+        return int.from_bytes(code[4:5], "big", signed=True) << 12 | low
+    if code[:2] == b"\xc2\xf8":
+        return int.from_bytes(code[2:6], "big", signed=True)
+    return None
+
+
+def s390x_register_only(code):
+    """Whether an instruction only loads a register other than %r15, touching
+    no memory: lghi %rN,I or xgr %rN,%rM."""
+    if code[0] == 0xA7 and code[1] & 0xF == 0x9:
+        return code[1] >> 4 != 15
+    return code[:3] == b"\xb9\x82\x00" and code[3] >> 4 != 15
+
+
+def s390x_name(instruction):
+    """The name of a few instructions an entry without the reservation starts
+    with, by opcode and extension, or None."""
+    opcode = instruction[0]
+    extension = instruction[-1] if opcode in (0xE3, 0xEB) else instruction[1] & 0xF
+    return {(0xEB, 0x24): "stmg", (0xE3, 0x24): "stg", (0xC0, 0x4): "brcl",
+            (0xC0, 0x5): "brasl"}.get((opcode, extension))
+
+
+def s390x_entry(program):
+    """The instructions at the entry point lower %r15 by the register save
+    area before any other instruction but a load of another register: before
+    anything stores relative to %r15, or branches."""
+    elf = elf_file(program)
+    if elf.header.e_machine != "EM_S390":
+        return [f"machine is {elf.header.e_machine}, not EM_S390"]
+    entry = elf.header.e_entry
+    code = next((segment.data()[entry - segment["p_vaddr"]:][:64]
+                 for segment in elf.iter_segments() if segment["p_type"] == "PT_LOAD"
+                 and segment["p_vaddr"] <= entry < segment["p_vaddr"] + segment["p_filesz"]), b"")
+    lowered = 0
+    offset = 0
+    while lowered < S390_SAVE_AREA:
+        # The first two bits of an instruction give its length.
+        length = (2, 4, 4, 6)[code[offset] >> 6] if offset < len(code) else 0
+        instruction = code[offset:offset + length]
+        if not length or len(instruction) < length:
+            return [f"the code at the entry point, {entry:#x}, ends before %r15 is lowered"]
+        change = s390x_stack_change(instruction)
+        if change is not None:
+            lowered -= change
+        elif not s390x_register_only(instruction):
+            name = s390x_name(instruction)
+            return [f"{instruction.hex(' ').upper()}{f' ({name})' if name else ''} at entry point "
+                    f"+ {offset} comes before %r15 is lowered by {S390_SAVE_AREA} bytes "
+                    f"(by {lowered} so far)"]
+        offset += length
+    return []
+
+
 def section_name(section):
     return section.Name.rstrip(b"\0").decode("ascii", "replace")
 
@@ -453,6 +523,7 @@ CHECKS = {
     "no-relocations": no_relocations,
     "segments": segments,
     "system-calls": system_calls,
+    "s390x-entry": s390x_entry,
     "elf-machine": elf_machine,
     "pe-imports": pe_imports,
     "pe-hardening": pe_hardening,
