@@ -53,6 +53,14 @@ if(WIN32)
   list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,-Map=${PACKTEXT_PROGRAM_MAP})
   set(PACKTEXT_PROGRAM_LIBRARIES kernel32)
 else()
+  # The kernel starts the program at ProgramEntry; on s390x at ProgramStart,
+  # which first reserves the register save area a caller leaves
+  # (platform/linux/arch/s390x_start.hpp).
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "s390x")
+    set(PACKTEXT_ENTRY ProgramStart)
+  else()
+    set(PACKTEXT_ENTRY ProgramEntry)
+  endif()
   # Position-independent and static, with no dynamic loader, so the kernel can
   # start it as it is. Spelt as linker options rather than -static-pie, which
   # some of Debian's cross compilers (arm, riscv64) ignore, writing an
@@ -61,7 +69,7 @@ else()
   set(PACKTEXT_PROGRAM_LINK_FLAGS
       -nostdlib -nostartfiles
       -pie -Wl,-static,--no-dynamic-linker,-z,text
-      -Wl,--entry=ProgramEntry
+      -Wl,--entry=${PACKTEXT_ENTRY}
       -Wl,--gc-sections
       -Wl,-z,noexecstack
       -Wl,-z,norelro # no loader here would make a RELRO segment read-only

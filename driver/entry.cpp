@@ -1,12 +1,16 @@
 #include "console/console.hpp"
 #include "driver/driver.hpp"
 #include "platform/kernel32.hpp"
+#if defined(__linux__) && defined(__s390x__)
+#include "platform/linux/arch/s390x_start.hpp"
+#endif
 
 // Entered by the loader, not called. On x86 the stack is then not aligned as a
 // call leaves it (16-byte aligned with no return address on x86-64 Linux,
 // 4-byte on 32-bit Windows), so the prologue realigns it before any code relies
 // on it. The other architectures' kernels hand over a stack aligned as their
-// calling conventions require.
+// calling conventions require; on s390x, ProgramStart comes first and reserves
+// the register save area that a caller leaves.
 #if defined(__i386__) || defined(__x86_64__)
 [[gnu::force_align_arg_pointer]]
 #endif

@@ -28,8 +28,7 @@ bool AwaitWritable(int fd) {
   linux_sys::PollFd entry{fd, linux_sys::PollOut, 0};
   Word result = 0;
   do {
-    // No timeout and no signal mask: wait as long as it takes.
-    result = linux_sys::Call4(linux_sys::Ppoll, reinterpret_cast<Word>(&entry), 1, 0, 0);
+    result = linux_sys::Poll(&entry, 1);
   } while (result == -linux_sys::ErrorInterrupted);
   return result > 0;
 }
@@ -52,19 +51,23 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* byt
   BOOL ok = TRUE;
   // At least one write, even of nothing, so that a bad handle fails here too.
   for (;;) {
+    const DWORD left = bytes_to_write - done;
     const Word result = linux_sys::Call3(linux_sys::Write, fd, reinterpret_cast<Word>(bytes + done),
-                                         static_cast<Word>(bytes_to_write - done));
-    if (result >= 0) {
-      done += static_cast<DWORD>(result);
-      if (done == bytes_to_write) break;
-      if (result > 0) continue;
+                                         static_cast<Word>(left));
+    if (result == -linux_sys::ErrorInterrupted) continue;
+    if (result == -linux_sys::ErrorAgain && AwaitWritable(fd)) continue;
+    // An error fails the write, and so does more than was asked for: no write
+    // returns that, and counting it would go on past the end of the buffer.
+    if (result < 0 || static_cast<std::uintptr_t>(result) > left) {
+      ok = FALSE;
+      break;
+    }
+    done += static_cast<DWORD>(result);
+    if (done == bytes_to_write) break;
+    if (result == 0) {
       ok = FALSE;  // A write of nothing would repeat forever.
       break;
     }
-    if (result == -linux_sys::ErrorInterrupted) continue;
-    if (result == -linux_sys::ErrorAgain && AwaitWritable(fd)) continue;
-    ok = FALSE;
-    break;
   }
   *bytes_written = done;
   return ok;

@@ -2,8 +2,8 @@
 
 // Raw Linux system calls: the only code that knows how to enter the kernel.
 // Each call returns the kernel's result: a value, or -errno. How the kernel is
-// entered differs by architecture, one small file each; the call numbers are
-// the kernel's own, from <asm/unistd.h>.
+// entered, and which call waits on a descriptor, differ by architecture, one
+// small file each; the call numbers are the kernel's own, from <asm/unistd.h>.
 
 #include <asm/unistd.h>
 
@@ -14,7 +14,6 @@ namespace linux_sys {
 using Word = std::intptr_t;
 
 inline constexpr Word Write = __NR_write;
-inline constexpr Word Ppoll = __NR_ppoll;  // Some architectures have no poll.
 inline constexpr Word RtSigprocmask = __NR_rt_sigprocmask;
 inline constexpr Word ExitGroup = __NR_exit_group;
 

@@ -10,7 +10,10 @@ usage: program_checks.py CHECK [ARGUMENT...]
   no-relocations PROGRAM        an ELF program with no relocations to apply
   segments PROGRAM              no W+X segment, no GNU_RELRO, a RW stack
   system-calls PROGRAM [EMULATOR...]
-                                its system calls, under strace or qemu-user
+                                its system calls, under strace or qemu-user,
+                                and the call it waits with on a full pipe
+  s390x-entry PROGRAM           the s390x program reserves the register save
+                                area before it stores or branches
   elf-machine PROGRAM MACHINE   an ELF program for MACHINE, as pyelftools
                                 names it: EM_386, EM_X86_64, EM_AARCH64...
   pe-imports PROGRAM            imports three functions from KERNEL32.dll
@@ -26,12 +29,15 @@ Prints each problem found, or "CHECK: ok"; the exit status is 0 when none
 was found, 1 when one was, and 2 when the arguments make no sense.
 """
 
+import fcntl
 import inspect
 import io
 import os
 import re
 import subprocess
 import sys
+import tempfile
+import time
 from xml.etree import ElementTree
 
 from expected import TEXT
@@ -164,22 +170,99 @@ def strace_problems(calls):
     return []
 
 
+# The call that waits for a full pipe to take more, by ELF machine: poll where
+# the architecture has one; elsewhere ppoll, whose time is 64-bit there. A
+# 32-bit machine's ppoll takes a 32-bit time, which a kernel may leave out.
+WAITING_CALLS = {"EM_X86_64": "poll", "EM_386": "poll", "EM_ARM": "poll", "EM_S390": "poll",
+                 "EM_AARCH64": "ppoll", "EM_RISCV": "ppoll"}
+# A call's name, at the start of a strace line or of a qemu-user line after
+# the process id, in qemu's raw and decoded forms alike.
+CALL_NAME = re.compile(r"(?:\d+ )?(\w+)\(")
+
+
+def waiting_problems(calls, waiting):
+    """What is wrong in the calls of a run that had to wait for its standard
+    output, or nothing: after strace's execve, the signal-mask set-up, writes
+    and waits with `waiting` only, at least one of them, then the exit."""
+    names = [match[1] if (match := CALL_NAME.match(call)) else call for call in calls]
+    if names[:1] == ["execve"]:
+        names = names[1:]
+    problems = []
+    if names[:1] != ["rt_sigprocmask"] or names[-1:] != ["exit_group"]:
+        problems.append("does not start with rt_sigprocmask and end with exit_group")
+    others = sorted(set(names[1:-1]) - {"write", waiting})
+    if others:
+        problems.append(f"calls {', '.join(others)} where it should write or wait with {waiting}")
+    if waiting not in names:
+        problems.append(f"never waits with {waiting}")
+    return problems + (["system calls:\n" + "\n".join(calls)] if problems else [])
+
+
+def trace_command(program, emulator):
+    if emulator:
+        return [emulator[0], "-strace", *emulator[1:], program]
+    return ["strace", "--quiet=all", "-f", program]
+
+
+def trace_lines(errors):
+    return [line for line in errors.splitlines() if line and not line.startswith("[")]
+
+
+def run_into_full_pipe(command):
+    """Runs `command` with standard output a small non-blocking pipe that is
+    already full, and reads it only after a while, so the program must wait.
+    Returns the exit status, standard error, and what was read after the
+    bytes that filled the pipe, or None if those did not come first."""
+    read_end, write_end = os.pipe()
+    fcntl.fcntl(write_end, fcntl.F_SETPIPE_SZ, 4096)
+    os.set_blocking(write_end, False)
+    filling = b""
+    try:
+        while True:
+            filling += b"." * os.write(write_end, b"." * 4096)
+    except BlockingIOError:
+        pass
+    with tempfile.TemporaryFile() as errors:
+        process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=write_end,
+                                   stderr=errors)
+        os.close(write_end)
+        time.sleep(0.5)
+        data = bytearray()
+        while chunk := os.read(read_end, 65536):
+            data += chunk
+        os.close(read_end)
+        status = process.wait(timeout=120)
+        errors.seek(0)
+        text = errors.read().decode("utf-8", "replace")
+    return status, text, bytes(data).removeprefix(filling) if data.startswith(filling) else None
+
+
 def system_calls(program, *emulator):
     """Under strace, or qemu-user's own -strace for a program the host cannot
     run: the signal-mask set-up, one write of the whole text to standard
-    output, the exit with status 0, and nothing else."""
-    if emulator:
-        command = [emulator[0], "-strace", *emulator[1:], program]
-    else:
-        command = ["strace", "--quiet=all", "-f", program]
+    output, the exit with status 0, and nothing else. Then with standard
+    output a full non-blocking pipe: the program waits with the call its
+    machine has for it, and writes the whole text all the same."""
+    machine = elf_file(program).header.e_machine
+    if machine not in WAITING_CALLS:
+        return [f"no waiting call known for machine {machine}"]
+    command = trace_command(program, emulator)
     trace = subprocess.run(command, capture_output=True, text=True, check=False)
-    calls = [line for line in trace.stderr.splitlines() if line and not line.startswith("[")]
+    calls = trace_lines(trace.stderr)
     problems = []
     if trace.returncode != 0:
         problems.append(f"exit status {trace.returncode}")
     problems += qemu_trace_problems(calls) if emulator else strace_problems(calls)
     if trace.stdout != TEXT.decode():
         problems.append("standard output is not the text")
+
+    status, errors, data = run_into_full_pipe(command)
+    if status != 0:
+        problems.append(f"exit status {status} on a full pipe")
+    problems += [f"on a full pipe: {problem}"
+                 for problem in waiting_problems(trace_lines(errors), WAITING_CALLS[machine])]
+    if data != b"A*" * (TEXT_SIZE // 2):
+        problems.append("on a full pipe, standard output is not the text")
     return problems
 
 
@@ -206,7 +289,95 @@ def trace_formats():
         problems.append("accepts a short write")
     if not qemu_trace_problems([samples[0][0], write, leave, "7 getpid() = 7"]):
         problems.append("accepts a call after the exit")
+
+    # A run into a full pipe, its waits raw (qemu 7.2) and decoded (later).
+    refused = "7 write(1,0x3000,8000) = -1 errno=11 (Resource temporarily unavailable)"
+    waits = [
+        ("7 poll(274919871952,1,-1,1,274919872124,0) = 1", "poll", True),
+        ("7 poll(0x40007ffe50,1,-1) = 1", "poll", True),
+        ("7 ppoll(0x40007ffe50,1,0x0,0x0) = 1", "ppoll", True),
+        ("7 ppoll(274919872128,1,0,0,274919872300,0) = 1", "poll", False),
+        ("7 poll(0x40007ffe50,1,-1) = 1", "ppoll", False),
+        ("7 ppoll_time64(0x40007ffe50,1,0x0,0x0) = 1", "ppoll", False),
+    ]
+    for wait, waiting, accepted in waits:
+        calls = [samples[0][0], refused, wait, write, leave]
+        if (not waiting_problems(calls, waiting)) != accepted:
+            problems.append(f"{'refuses' if accepted else 'accepts'} {wait!r} for {waiting}")
+    if not waiting_problems([samples[0][0], write, leave], "poll"):
+        problems.append("accepts a run into a full pipe that never waits")
+    if not waiting_problems([samples[0][0], refused, waits[3][0], waits[0][0], write, leave],
+                            "poll"):
+        problems.append("accepts a run that waits with ppoll as well as poll")
     return problems
+
+
+# The s390x ABI has a caller reserve the 160 bytes at %r15 for the called
+# function to save registers in, and the kernel leaves argc, argv, envp and
+# the auxiliary vector there: the entry must lower %r15 that far first.
+S390_SAVE_AREA = 160
+
+
+def s390x_stack_change(code):
+    """How much an instruction adds to %r15, or None if it does not set %r15
+    from itself: aghi %r15,I; lay %r15,D(%r15); agfi %r15,I."""
+    if code[:2] == b"\xa7\xfb":
+        return int.from_bytes(code[2:4], "big", signed=True)
+    if len(code) == 6 and code[0] == 0xE3 and code[5] == 0x71 and code[1] == 0xF0 \
+            and code[2] >> 4 == 0xF:
+        low = (code[2] & 0xF) << 8 | code[3]
+        return int.from_bytes(code[4:5], "big", signed=True) << 12 | low
+    if code[:2] == b"\xc2\xf8":
+        return int.from_bytes(code[2:6], "big", signed=True)
+    return None
+
+
+def s390x_register_only(code):
+    """Whether an instruction only loads a register other than %r15, touching
+    no memory: lghi %rN,I or xgr %rN,%rM."""
+    if code[0] == 0xA7 and code[1] & 0xF == 0x9:
+        return code[1] >> 4 != 15
+    return code[:3] == b"\xb9\x82\x00" and code[3] >> 4 != 15
+
+
+def s390x_name(instruction):
+    """The name of a few instructions an entry without the reservation starts
+    with, by opcode and extension, or None."""
+    opcode = instruction[0]
+    extension = instruction[-1] if opcode in (0xE3, 0xEB) else instruction[1] & 0xF
+    return {(0xEB, 0x24): "stmg", (0xE3, 0x24): "stg", (0xC0, 0x4): "brcl",
+            (0xC0, 0x5): "brasl"}.get((opcode, extension))
+
+
+def s390x_entry(program):
+    """The instructions at the entry point lower %r15 by the register save
+    area before any other instruction but a load of another register: before
+    anything stores relative to %r15, or branches."""
+    elf = elf_file(program)
+    if elf.header.e_machine != "EM_S390":
+        return [f"machine is {elf.header.e_machine}, not EM_S390"]
+    entry = elf.header.e_entry
+    code = next((segment.data()[entry - segment["p_vaddr"]:][:64]
+                 for segment in elf.iter_segments() if segment["p_type"] == "PT_LOAD"
+                 and segment["p_vaddr"] <= entry < segment["p_vaddr"] + segment["p_filesz"]), b"")
+    lowered = 0
+    offset = 0
+    while lowered < S390_SAVE_AREA:
+        # The first two bits of an instruction give its length.
+        length = (2, 4, 4, 6)[code[offset] >> 6] if offset < len(code) else 0
+        instruction = code[offset:offset + length]
+        if not length or len(instruction) < length:
+            return [f"the code at the entry point, {entry:#x}, ends before %r15 is lowered"]
+        change = s390x_stack_change(instruction)
+        if change is not None:
+            lowered -= change
+        elif not s390x_register_only(instruction):
+            name = s390x_name(instruction)
+            return [f"{instruction.hex(' ').upper()}{f' ({name})' if name else ''} at entry point "
+                    f"+ {offset} comes before %r15 is lowered by {S390_SAVE_AREA} bytes "
+                    f"(by {lowered} so far)"]
+        offset += length
+    return []
 
 
 def section_name(section):
@@ -414,6 +585,7 @@ CHECKS = {
     "no-relocations": no_relocations,
     "segments": segments,
     "system-calls": system_calls,
+    "s390x-entry": s390x_entry,
     "elf-machine": elf_machine,
     "pe-imports": pe_imports,
     "pe-hardening": pe_hardening,

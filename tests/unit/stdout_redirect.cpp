@@ -1,7 +1,19 @@
 #include "tests/unit/stdout_redirect.hpp"
 
 #include <cstdio>
+#include <ostream>
 #include <stdexcept>
+
+void PrintTo(UnusableStdout state, std::ostream* out) {
+  switch (state) {
+    case UnusableStdout::Closed:
+      *out << "Closed";
+      return;
+    case UnusableStdout::ReadOnlyFile:
+      *out << "ReadOnlyFile";
+      return;
+  }
+}
 
 #if defined(_WIN32)
 

@@ -5,6 +5,7 @@
 // stay outside `body`: GoogleTest reports failures on standard output too.
 
 #include <functional>
+#include <iosfwd>
 #include <string>
 
 // Runs `body` with standard output sent to a new temporary file; returns the
@@ -18,6 +19,10 @@ enum class UnusableStdout {
 
 // Runs `body` with standard output in the given unusable state.
 void WithUnusableStdout(UnusableStdout state, const std::function<void()>& body);
+
+// The state's name, which GoogleTest shows in a test's name in place of the
+// value's bytes.
+void PrintTo(UnusableStdout state, std::ostream* out);
 
 #if !defined(_WIN32)
 // A new, already unlinked temporary file, open for reading and writing.
