@@ -19,7 +19,8 @@ set(PACKTEXT_FREESTANDING_FLAGS
     -fcf-protection=none)
 
 # Linking the program: no C runtime, start-up files or default libraries; the
-# loader enters ProgramEntry itself.
+# loader enters the row's entry itself: ProgramEntry, or a few instructions
+# that an ABI wants ahead of it.
 if(WIN32)
   # The header as Microsoft's linker writes it: relocatable, non-executable
   # data, terminal-server aware, subsystem and OS version 6.0.
@@ -34,11 +35,11 @@ if(WIN32)
       -Wl,--dynamicbase -Wl,--nxcompat -Wl,--tsaware
       -Wl,--no-insert-timestamp
       -s)
+  list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--entry=${target_entry})
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    # i686 C symbols carry a leading underscore.
-    list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--entry=_ProgramEntry -Wl,--no-seh)
+    list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--no-seh)
   else()
-    list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--entry=ProgramEntry -Wl,--high-entropy-va)
+    list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--high-entropy-va)
     # x86-64 Windows finds a function's frame only through its unwind table
     # entry (.pdata, .xdata), and takes a function without one for a leaf, so
     # debuggers and crash dumps would lose the callers. The tables are data
@@ -53,14 +54,6 @@ if(WIN32)
   list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,-Map=${PACKTEXT_PROGRAM_MAP})
   set(PACKTEXT_PROGRAM_LIBRARIES kernel32)
 else()
-  # The kernel starts the program at ProgramEntry; on s390x at ProgramStart,
-  # which first reserves the register save area a caller leaves
-  # (platform/linux/arch/s390x_start.hpp).
-  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "s390x")
-    set(PACKTEXT_ENTRY ProgramStart)
-  else()
-    set(PACKTEXT_ENTRY ProgramEntry)
-  endif()
   # Position-independent and static, with no dynamic loader, so the kernel can
   # start it as it is. Spelt as linker options rather than -static-pie, which
   # some of Debian's cross compilers (arm, riscv64) ignore, writing an
@@ -69,7 +62,7 @@ else()
   set(PACKTEXT_PROGRAM_LINK_FLAGS
       -nostdlib -nostartfiles
       -pie -Wl,-static,--no-dynamic-linker,-z,text
-      -Wl,--entry=${PACKTEXT_ENTRY}
+      -Wl,--entry=${target_entry}
       -Wl,--gc-sections
       -Wl,-z,noexecstack
       -Wl,-z,norelro # no loader here would make a RELRO segment read-only

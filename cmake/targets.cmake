@@ -2,7 +2,8 @@
 # target_<column> for every column of the first row whose COLUMN is VALUE,
 # and fails, naming the table, where there is none;
 # packtext_target_column(COLUMN OUT) lists a column's distinct values.
-set(packtext_target_columns preset system debian triple compiler packages qemu machine order rpm header)
+set(packtext_target_columns
+    preset system debian triple compiler packages qemu machine order rpm header entry)
 set(packtext_targets_file ${CMAKE_CURRENT_LIST_DIR}/../targets.txt)
 
 function(packtext_target column value)

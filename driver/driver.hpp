@@ -42,6 +42,7 @@ inline constexpr auto& OutputText = Tables.OutputText;
 // source word, leaving the odd-numbered bytes and the zero tail as they are.
 void SpreadWords();
 
-// The process entry point, entered straight from the loader: spreads the
-// words, prints the text and exits with status 0. Never returns.
+// The process entry point, entered from the loader (on some architectures
+// through a few instructions their ABI wants first): spreads the words,
+// prints the text and exits with status 0. Never returns.
 extern "C" [[noreturn]] void ProgramEntry();

@@ -1,8 +1,8 @@
 #include "console/console.hpp"
 #include "driver/driver.hpp"
 #include "platform/kernel32.hpp"
-#if defined(__linux__) && defined(__s390x__)
-#include "platform/linux/arch/s390x_start.hpp"
+#if defined(PACKTEXT_START_HEADER)
+#include PACKTEXT_START_HEADER
 #endif
 
 // Entered by the loader, not called. On x86 the stack is then not aligned as a

@@ -5,8 +5,8 @@
 # builds for itself, the first row with that architecture.
 presets=()
 declare -A target_system target_debian target_triple target_compiler target_packages \
-  target_qemu target_machine target_order target_rpm target_header preset_of
-while read -r preset system debian triple compiler packages qemu elf order rpm header; do
+  target_qemu target_machine target_order target_rpm target_header target_entry preset_of
+while read -r preset system debian triple compiler packages qemu elf order rpm header entry; do
   [[ -z $preset || $preset == \#* ]] && continue
   presets+=("$preset")
   target_system[$preset]=$system
@@ -19,6 +19,7 @@ while read -r preset system debian triple compiler packages qemu elf order rpm h
   target_order[$preset]=$order
   target_rpm[$preset]=$rpm
   target_header[$preset]=$header
+  target_entry[$preset]=$entry
   [[ $debian == - || -n ${preset_of[$debian]:-} ]] || preset_of[$debian]=$preset
 done <"$(dirname "${BASH_SOURCE[0]}")/../targets.txt"
 machine=$(dpkg --print-architecture)

@@ -12,7 +12,7 @@ import sys
 from pathlib import Path
 
 COLUMNS = ["preset", "system", "debian", "triple", "compiler", "packages", "qemu", "machine",
-           "order", "rpm", "header"]
+           "order", "rpm", "header", "entry"]
 TOOLCHAINS = {"linux": "cmake/linux.cmake", "windows": "cmake/mingw-w64.cmake"}
 
 
@@ -64,8 +64,11 @@ def problems(root):
             if configured.get(name) != name:
                 found.append(f"{name}: no {kind[:-1]} for it")
         header = root / "platform/linux/arch" / row["header"]
+        start = header.with_name(header.stem + "_start.hpp")
         if row["system"] == "linux" and not header.is_file():
             found.append(f"{name}: no header {header}")
+        if row["system"] == "linux" and row["entry"] != "ProgramEntry" and not start.is_file():
+            found.append(f"{name}: enters at {row['entry']}, but there is no {start}")
     named = {row["preset"] for row in targets}
     for name, preset in configure.items():
         variables, toolchain = resolved(configure, name)
