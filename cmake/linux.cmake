@@ -8,16 +8,9 @@
 # Tests of programs the host cannot run go through qemu-user. Whether an
 # x86-64 host runs i386 programs is found out after project(), by
 # cmake/i386-host.cmake: this file is read again for every try_compile.
-set(PACKTEXT_TRIPLE x86_64-linux-gnu CACHE STRING "GNU triple of the target architecture")
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PACKTEXT_TRIPLE)
 include(${CMAKE_CURRENT_LIST_DIR}/targets.cmake)
-packtext_target(triple ${PACKTEXT_TRIPLE})
-if(NOT target_system STREQUAL "linux")
-  message(FATAL_ERROR "${PACKTEXT_TRIPLE} is ${target_preset}'s triple, not a Linux target's")
-endif()
-
+packtext_toolchain_target(linux x86_64-linux-gnu)
 set(CMAKE_SYSTEM_NAME Linux)
-string(REGEX MATCH "^[^-]+" CMAKE_SYSTEM_PROCESSOR ${PACKTEXT_TRIPLE})
 
 if(NOT CMAKE_CXX_COMPILER)
   set(CMAKE_CXX_COMPILER ${PACKTEXT_TRIPLE}-g++)

@@ -4,16 +4,9 @@
 # program itself uses neither.
 # Wine, which runs the tests, is looked for where the tests are set up: a
 # build of the program alone does not need it.
-set(PACKTEXT_TRIPLE x86_64-w64-mingw32 CACHE STRING "GNU triple of the target architecture")
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PACKTEXT_TRIPLE)
 include(${CMAKE_CURRENT_LIST_DIR}/targets.cmake)
-packtext_target(triple ${PACKTEXT_TRIPLE})
-if(NOT target_system STREQUAL "windows")
-  message(FATAL_ERROR "${PACKTEXT_TRIPLE} is ${target_preset}'s triple, not a Windows target's")
-endif()
-
+packtext_toolchain_target(windows x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_NAME Windows)
-string(REGEX MATCH "^[^-]+" CMAKE_SYSTEM_PROCESSOR ${PACKTEXT_TRIPLE})
 
 set(CMAKE_C_COMPILER ${PACKTEXT_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${PACKTEXT_TRIPLE}-g++-posix)

@@ -1,7 +1,9 @@
 # Reads targets.txt, the table of targets: packtext_target(COLUMN VALUE) sets
 # target_<column> for every column of the first row whose COLUMN is VALUE,
 # and fails, naming the table, where there is none;
-# packtext_target_column(COLUMN OUT) lists a column's distinct values.
+# packtext_target_column(COLUMN OUT) lists a column's distinct values;
+# packtext_toolchain_target(SYSTEM DEFAULT), for a toolchain file, reads the
+# row of PACKTEXT_TRIPLE, which must be a SYSTEM target's.
 set(packtext_target_columns
     preset system debian triple compiler packages qemu machine order rpm header entry)
 set(packtext_targets_file ${CMAKE_CURRENT_LIST_DIR}/../targets.txt)
@@ -34,3 +36,15 @@ function(packtext_target_column column out)
   list(REMOVE_DUPLICATES values)
   set(${out} ${values} PARENT_SCOPE)
 endfunction()
+
+# A macro: a toolchain file's variables are the project's. PACKTEXT_TRIPLE is
+# passed on to every try_compile, which reads the toolchain file again.
+macro(packtext_toolchain_target system default)
+  set(PACKTEXT_TRIPLE ${default} CACHE STRING "GNU triple of the target architecture")
+  list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PACKTEXT_TRIPLE)
+  packtext_target(triple ${PACKTEXT_TRIPLE})
+  if(NOT target_system STREQUAL "${system}")
+    message(FATAL_ERROR "${PACKTEXT_TRIPLE} is ${target_preset}'s triple, not a ${system} target's")
+  endif()
+  string(REGEX MATCH "^[^-]+" CMAKE_SYSTEM_PROCESSOR ${PACKTEXT_TRIPLE})
+endmacro()
