@@ -174,7 +174,7 @@ def strace_problems(calls):
 # the architecture has one; elsewhere ppoll, whose time is 64-bit there. A
 # 32-bit machine's ppoll takes a 32-bit time, which a kernel may leave out.
 WAITING_CALLS = {"EM_X86_64": "poll", "EM_386": "poll", "EM_ARM": "poll", "EM_S390": "poll",
-                 "EM_AARCH64": "ppoll", "EM_RISCV": "ppoll"}
+                 "EM_PPC64": "poll", "EM_AARCH64": "ppoll", "EM_RISCV": "ppoll"}
 # A call's name, at the start of a strace line or of a qemu-user line after
 # the process id, in qemu's raw and decoded forms alike.
 CALL_NAME = re.compile(r"(?:\d+ )?(\w+)\(")
