@@ -14,6 +14,8 @@ usage: program_checks.py CHECK [ARGUMENT...]
                                 and the call it waits with on a full pipe
   s390x-entry PROGRAM           the s390x program reserves the register save
                                 area before it stores or branches
+  ppc64-entry PROGRAM           the 64-bit POWER program allocates a frame
+                                before it stores relative to r1 or calls
   elf-machine PROGRAM MACHINE   an ELF program for MACHINE, as pyelftools
                                 names it: EM_386, EM_X86_64, EM_AARCH64...
   pe-imports PROGRAM            imports three functions from KERNEL32.dll
@@ -174,7 +176,7 @@ def strace_problems(calls):
 # the architecture has one; elsewhere ppoll, whose time is 64-bit there. A
 # 32-bit machine's ppoll takes a 32-bit time, which a kernel may leave out.
 WAITING_CALLS = {"EM_X86_64": "poll", "EM_386": "poll", "EM_ARM": "poll", "EM_S390": "poll",
-                 "EM_AARCH64": "ppoll", "EM_RISCV": "ppoll"}
+                 "EM_PPC64": "poll", "EM_AARCH64": "ppoll", "EM_RISCV": "ppoll"}
 # A call's name, at the start of a strace line or of a qemu-user line after
 # the process id, in qemu's raw and decoded forms alike.
 CALL_NAME = re.compile(r"(?:\d+ )?(\w+)\(")
@@ -378,6 +380,53 @@ def s390x_entry(program):
                     f"(by {lowered} so far)"]
         offset += length
     return []
+
+
+# The 64-bit POWER ELFv2 ABI has a function save its return address at 16(r1),
+# in its caller's frame, and the kernel leaves argc, argv, envp and the
+# auxiliary vector at r1: the entry must allocate a frame of its own first.
+PPC64_MINIMUM_FRAME = 32
+PPC64_PC_LOAD = 0x429F0005  # bcl 20,31,.+4, which only sets the link register
+
+
+def ppc64_register_only(word):
+    """Whether an instruction only sets a register other than r1, touching no
+    memory: addi and addis (li and lis among them), mflr, or the bcl that
+    reads the program counter."""
+    opcode = word >> 26
+    target = word >> 21 & 0x1F
+    if opcode in (14, 15):
+        return target != 1
+    if word & ~(0x1F << 21) == 0x7C0802A6:
+        return target != 1
+    return word == PPC64_PC_LOAD
+
+
+def ppc64_entry(program):
+    """The instructions at the entry point allocate a frame of at least the
+    minimum size, with stdu to r1 from r1, before any other instruction but
+    one that sets another register: before anything stores relative to r1,
+    or calls."""
+    elf = elf_file(program)
+    if elf.header.e_machine != "EM_PPC64":
+        return [f"machine is {elf.header.e_machine}, not EM_PPC64"]
+    order = "little" if elf.little_endian else "big"
+    entry = elf.header.e_entry
+    code = next((segment.data()[entry - segment["p_vaddr"]:][:64]
+                 for segment in elf.iter_segments() if segment["p_type"] == "PT_LOAD"
+                 and segment["p_vaddr"] <= entry < segment["p_vaddr"] + segment["p_filesz"]), b"")
+    for offset in range(0, len(code) - 3, 4):
+        word = int.from_bytes(code[offset:offset + 4], order)
+        # stdu rS,D(r1): DS form, opcode 62, low bits 01, base r1.
+        if word >> 26 == 62 and word & 3 == 1 and word >> 16 & 0x1F == 1:
+            size = (0x10000 if word & 0x8000 else 0) - (word & 0xFFFC)
+            if size >= PPC64_MINIMUM_FRAME and size % 16 == 0:
+                return []
+            return [f"the frame allocated at entry point + {offset} is {size} bytes, "
+                    f"not a multiple of 16 of at least {PPC64_MINIMUM_FRAME}"]
+        if not ppc64_register_only(word):
+            return [f"{word:08X} at entry point + {offset} comes before a frame is allocated"]
+    return [f"the code at the entry point, {entry:#x}, ends before a frame is allocated"]
 
 
 def section_name(section):
@@ -586,6 +635,7 @@ CHECKS = {
     "segments": segments,
     "system-calls": system_calls,
     "s390x-entry": s390x_entry,
+    "ppc64-entry": ppc64_entry,
     "elf-machine": elf_machine,
     "pe-imports": pe_imports,
     "pe-hardening": pe_hardening,
