@@ -7,8 +7,8 @@ endfunction()
 
 # Code that goes into the program: no exceptions, no unwind tables (but for
 # 64-bit Windows, below), no stack protector or probes, nothing that needs a
-# runtime behind it. The same
-# objects also link into the unit tests, which have a normal runtime.
+# runtime behind it. The same objects also link into the unit tests, which
+# have a normal runtime.
 set(PACKTEXT_FREESTANDING_FLAGS
     -fno-exceptions
     -fno-rtti

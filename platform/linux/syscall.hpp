@@ -2,8 +2,8 @@
 
 // Raw Linux system calls: the only code that knows how to enter the kernel.
 // Each call returns the kernel's result: a value, or -errno. How the kernel is
-// entered, and which call waits on a descriptor, differ by architecture, one
-// small file each; the call numbers are the kernel's own, from <asm/unistd.h>.
+// entered differs by architecture, one small file each; the call numbers are
+// the kernel's own, from <asm/unistd.h>.
 
 #include <asm/unistd.h>
 
@@ -38,3 +38,19 @@ struct PollFd {
 
 // The architecture's own file, which its row in targets.txt names.
 #include PACKTEXT_ARCH_HEADER
+
+namespace linux_sys {
+
+// Waits, as long as it takes, until one of `count` entries is ready: with
+// poll where the architecture has it, since a 32-bit architecture's ppoll
+// takes a 32-bit time, which a kernel built without 32-bit time calls lacks;
+// elsewhere with ppoll, whose time is 64-bit there, and no signal mask.
+inline Word Poll(PollFd* entries, Word count) {
+#if defined(__NR_poll)
+  return Call3(__NR_poll, reinterpret_cast<Word>(entries), count, -1);
+#else
+  return Call4(__NR_ppoll, reinterpret_cast<Word>(entries), count, 0, 0);
+#endif
+}
+
+}  // namespace linux_sys

@@ -31,10 +31,4 @@ inline Word Call4(Word number, Word a, Word b, Word c, Word d) {
   return x0;
 }
 
-// Waits, as long as it takes, until one of `count` entries is ready. There is
-// no poll here: ppoll, whose time is 64-bit, with no timeout and no signal mask.
-inline Word Poll(PollFd* entries, Word count) {
-  return Call4(__NR_ppoll, reinterpret_cast<Word>(entries), count, 0, 0);
-}
-
 }  // namespace linux_sys

@@ -23,11 +23,4 @@ inline Word Call4(Word number, Word a, Word b, Word c, Word d) {
   return result;
 }
 
-// Waits, as long as it takes, until one of `count` entries is ready: poll,
-// with no timeout. This architecture's ppoll takes a 32-bit time, which a
-// kernel built without 32-bit time calls lacks.
-inline Word Poll(PollFd* entries, Word count) {
-  return Call3(__NR_poll, reinterpret_cast<Word>(entries), count, -1);
-}
-
 }  // namespace linux_sys
