@@ -54,20 +54,30 @@ if(WIN32)
   list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,-Map=${PACKTEXT_PROGRAM_MAP})
   set(PACKTEXT_PROGRAM_LIBRARIES kernel32)
 else()
-  # Position-independent and static, with no dynamic loader, so the kernel can
-  # start it as it is. Spelt as linker options rather than -static-pie, which
-  # some of Debian's cross compilers (arm, riscv64) ignore, writing an
-  # interpreter into the program. -z text refuses code that would need a
-  # relocation; the check after the link refuses any other.
   set(PACKTEXT_PROGRAM_LINK_FLAGS
       -nostdlib -nostartfiles
-      -pie -Wl,-static,--no-dynamic-linker,-z,text
       -Wl,--entry=${target_entry}
       -Wl,--gc-sections
       -Wl,-z,noexecstack
       -Wl,-z,norelro # no loader here would make a RELRO segment read-only
       -Wl,-z,noseparate-code
       -s)
+  if(target_address STREQUAL "pie")
+    # Position-independent and static, with no dynamic loader, so the kernel
+    # can start it as it is. Spelt as linker options rather than -static-pie,
+    # which some of Debian's cross compilers (arm, riscv64) ignore, writing an
+    # interpreter into the program. -z text refuses code that would need a
+    # relocation; the check after the link refuses any other.
+    list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -pie -Wl,-static,--no-dynamic-linker,-z,text)
+  else()
+    # At its link address (mips): position-independent code there needs a
+    # GOT, whose entries only a loader fixes up, and sets $gp from $t9, both
+    # zero at entry. -mno-abicalls leaves out the GOT, and -G0 the small-data
+    # area addressed through $gp. The unit tests, position-independent, link
+    # a core of their own.
+    set(PACKTEXT_FIXED_ADDRESS_FLAGS -fno-pic -mno-abicalls -G0)
+    list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -no-pie -Wl,-static)
+  endif()
   # The compiler's own support routines (libgcc, no C library): a core without
   # a byte-swap instruction, such as base RISC-V, calls one there.
   set(PACKTEXT_PROGRAM_LIBRARIES gcc)

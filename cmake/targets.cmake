@@ -5,7 +5,7 @@
 # packtext_toolchain_target(SYSTEM DEFAULT), for a toolchain file, reads the
 # row of PACKTEXT_TRIPLE, which must be a SYSTEM target's.
 set(packtext_target_columns
-    preset system debian triple compiler packages qemu machine order rpm header entry)
+    preset system debian triple compiler packages qemu machine order rpm header entry address)
 set(packtext_targets_file ${CMAKE_CURRENT_LIST_DIR}/../targets.txt)
 
 function(packtext_target column value)

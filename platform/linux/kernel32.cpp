@@ -16,10 +16,15 @@ constexpr int StandardOutputFd = 1;
 // whose default action ends the process. Windows has no such signals: there the
 // write just fails. Blocking both makes the write fail here too, with EPIPE or
 // EFBIG; a signal left pending is discarded when the process exits.
+// The kernel's set is an array of longs, signal n at bit n - 1.
 void BlockWriteSignals() {
-  const std::uint64_t mask = (std::uint64_t{1} << (linux_sys::SignalPipe - 1)) |
-                             (std::uint64_t{1} << (linux_sys::SignalFileSize - 1));
-  linux_sys::Call4(linux_sys::RtSigprocmask, linux_sys::SigBlock, reinterpret_cast<Word>(&mask), 0,
+  constexpr int bits = sizeof(Word) * 8;
+  std::uintptr_t mask[linux_sys::KernelSigsetBytes / sizeof(Word)] = {};
+  constexpr int blocked[] = {linux_sys::SignalPipe, linux_sys::SignalFileSize};
+  for (const int signal : blocked) {
+    mask[(signal - 1) / bits] |= std::uintptr_t{1} << ((signal - 1) % bits);
+  }
+  linux_sys::Call4(linux_sys::RtSigprocmask, linux_sys::SigBlock, reinterpret_cast<Word>(mask), 0,
                    linux_sys::KernelSigsetBytes);
 }
 

@@ -17,16 +17,12 @@ inline constexpr Word Write = __NR_write;
 inline constexpr Word RtSigprocmask = __NR_rt_sigprocmask;
 inline constexpr Word ExitGroup = __NR_exit_group;
 
-// The kernel's numbers for what the stand-in looks at, the same on every
-// architecture built here. Spelt apart from <cerrno> and <csignal>, whose names
-// are macros.
+// The kernel's numbers for what the stand-in looks at that are the same on
+// every architecture built here; the signals' are in the architecture's file.
+// Spelt apart from <cerrno> and <csignal>, whose names are macros.
 inline constexpr Word ErrorInterrupted = 4;  // EINTR
 inline constexpr Word ErrorAgain = 11;       // EAGAIN
-inline constexpr Word SigBlock = 0;          // SIG_BLOCK
-inline constexpr int SignalPipe = 13;        // SIGPIPE
-inline constexpr int SignalFileSize = 25;    // SIGXFSZ
 inline constexpr short PollOut = 4;          // POLLOUT
-inline constexpr Word KernelSigsetBytes = 8;
 
 struct PollFd {
   int fd;

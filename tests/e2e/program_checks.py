@@ -6,7 +6,9 @@ and pefile (Debian's python3-pyelftools and python3-pefile), not through the
 text of readelf or objdump, which changes between releases.
 
 usage: program_checks.py CHECK [ARGUMENT...]
-  no-interpreter PROGRAM        an ELF program that the kernel starts itself
+  no-interpreter PROGRAM pie|fixed
+                                an ELF program that the kernel starts itself:
+                                position-independent, or at its link address
   no-relocations PROGRAM        an ELF program with no relocations to apply
   segments PROGRAM              no W+X segment, no GNU_RELRO, a RW stack
   system-calls PROGRAM [EMULATOR...]
@@ -71,15 +73,22 @@ def flag_letters(flags):
                    if flags & bit)
 
 
-def no_interpreter(program):
+# The ELF type of a program loaded anywhere, and of one at its link address.
+ELF_TYPES = {"pie": "ET_DYN", "fixed": "ET_EXEC"}
+
+
+def no_interpreter(program, address):
+    if address not in ELF_TYPES:
+        return [f"{address} is no kind of address: {' or '.join(ELF_TYPES)}"]
     elf = elf_file(program)
     if not elf.num_segments():
         return ["no program headers found"]
     problems = []
     if any(segment["p_type"] == "PT_INTERP" for segment in elf.iter_segments()):
         problems.append("has a program interpreter")
-    if elf.header.e_type != "ET_DYN":
-        problems.append(f"not position-independent (type is {elf.header.e_type}, not ET_DYN)")
+    if elf.header.e_type != ELF_TYPES[address]:
+        problems.append(f"type is {elf.header.e_type}, not {ELF_TYPES[address]} "
+                        f"for a {address} program")
     return problems
 
 
@@ -139,7 +148,8 @@ def elf_machine(program, machine):
 # neither the bytes written nor, before it decodes it, the mask; the unit tests
 # and the stdout states cover those.
 QEMU_CALLS = [
-    r"\d+ rt_sigprocmask\(SIG_BLOCK,(?:0x[0-9a-f]+|\[(?P<mask>[A-Z0-9 ]*)\]),NULL(?:,8)?\) = 0",
+    r"\d+ rt_sigprocmask\(SIG_BLOCK,(?:0x[0-9a-f]+|\[(?P<mask>[A-Z0-9 ]*)\]),NULL"
+    r"(?:,(?P<size>\d+))?\) = 0",
     rf"\d+ write\(1,0x[0-9a-f]+,{TEXT_SIZE}\) = {TEXT_SIZE}",
     r"\d+ exit_group\(0\)",
 ]
@@ -153,14 +163,16 @@ STRACE_CALLS = [
 ]
 
 
-def qemu_trace_problems(calls):
+def qemu_trace_problems(calls, sigset_bytes=8):
     """What is wrong in the calls qemu-user's -strace shows, or nothing."""
     matches = [re.fullmatch(pattern, call) for pattern, call in zip(QEMU_CALLS, calls)]
     if len(calls) != len(QEMU_CALLS) or not all(matches):
         return ["system calls differ:\n" + "\n".join(calls)]
-    mask = matches[0]["mask"]
+    mask, size = matches[0]["mask"], matches[0]["size"]
     if mask is not None and sorted(mask.split()) != BLOCKED_SIGNALS:
         return [f"blocks signals [{mask}], not {' '.join(BLOCKED_SIGNALS)}"]
+    if size is not None and int(size) != sigset_bytes:
+        return [f"passes a signal set of {size} bytes, not {sigset_bytes}"]
     return []
 
 
@@ -176,7 +188,11 @@ def strace_problems(calls):
 # the architecture has one; elsewhere ppoll, whose time is 64-bit there. A
 # 32-bit machine's ppoll takes a 32-bit time, which a kernel may leave out.
 WAITING_CALLS = {"EM_X86_64": "poll", "EM_386": "poll", "EM_ARM": "poll", "EM_S390": "poll",
-                 "EM_PPC64": "poll", "EM_AARCH64": "ppoll", "EM_RISCV": "ppoll"}
+                 "EM_PPC64": "poll", "EM_MIPS": "poll", "EM_AARCH64": "ppoll", "EM_RISCV": "ppoll",
+                 "EM_LOONGARCH": "ppoll"}
+# The kernel's signal set, by ELF machine where it is not 64 signals: mips's
+# holds 128.
+SIGSET_BYTES = {"EM_MIPS": 16}
 # A call's name, at the start of a strace line or of a qemu-user line after
 # the process id, in qemu's raw and decoded forms alike.
 CALL_NAME = re.compile(r"(?:\d+ )?(\w+)\(")
@@ -254,7 +270,8 @@ def system_calls(program, *emulator):
     problems = []
     if trace.returncode != 0:
         problems.append(f"exit status {trace.returncode}")
-    problems += qemu_trace_problems(calls) if emulator else strace_problems(calls)
+    problems += (qemu_trace_problems(calls, SIGSET_BYTES.get(machine, 8)) if emulator
+                 else strace_problems(calls))
     if trace.stdout != TEXT.decode():
         problems.append("standard output is not the text")
 
@@ -282,6 +299,7 @@ def trace_formats():
         ("7 rt_sigprocmask(SIG_SETMASK,[SIGPIPE SIGXFSZ],NULL,8) = 0", False),
         ("7 rt_sigprocmask(SIG_BLOCK,[SIGPIPE SIGXFSZ],NULL,8) = -1 errno=22 "
          "(Invalid argument)", False),
+        ("7 rt_sigprocmask(SIG_BLOCK,[SIGPIPE SIGXFSZ],NULL,16) = 0", False),
     ]
     problems = []
     for first, accepted in samples:
@@ -291,6 +309,8 @@ def trace_formats():
         problems.append("accepts a short write")
     if not qemu_trace_problems([samples[0][0], write, leave, "7 getpid() = 7"]):
         problems.append("accepts a call after the exit")
+    if qemu_trace_problems([samples[-1][0], write, leave], 16):
+        problems.append("refuses mips's 16-byte signal set")
 
     # A run into a full pipe, its waits raw (qemu 7.2) and decoded (later).
     refused = "7 write(1,0x3000,8000) = -1 errno=11 (Resource temporarily unavailable)"

@@ -12,7 +12,7 @@ import sys
 from pathlib import Path
 
 COLUMNS = ["preset", "system", "debian", "triple", "compiler", "packages", "qemu", "machine",
-           "order", "rpm", "header", "entry"]
+           "order", "rpm", "header", "entry", "address"]
 TOOLCHAINS = {"linux": "cmake/linux.cmake", "windows": "cmake/mingw-w64.cmake"}
 
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/arch/signals.hpp"
+
 // Entering the Linux kernel on AArch64: number in x8, arguments in x0 to x3,
 // result in x0.
 

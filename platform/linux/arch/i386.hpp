@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/arch/signals.hpp"
+
 // Entering the Linux kernel on i386: number in eax, arguments in ebx, ecx,
 // edx, esi; `int $0x80` preserves every other register.
 

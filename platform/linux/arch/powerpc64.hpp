@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/arch/signals.hpp"
+
 // Entering the Linux kernel on 64-bit POWER: number in r0 with `sc`,
 // arguments in r3 to r8, result in r3. The kernel reports a failure by setting
 // CR0's summary-overflow bit with a positive errno in r3, which is negated here

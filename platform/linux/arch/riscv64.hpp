@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/arch/signals.hpp"
+
 // Entering the Linux kernel on RISC-V 64: number in a7, arguments in a0 to a3,
 // result in a0.
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/arch/signals.hpp"
+
 // Entering the Linux kernel on s390x: number in r1 with `svc 0`, arguments in
 // r2 to r5, result in r2.
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/arch/signals.hpp"
+
 // Entering the Linux kernel on x86-64: number in rax, arguments in rdi, rsi,
 // rdx, r10; `syscall` overwrites rcx and r11.
 

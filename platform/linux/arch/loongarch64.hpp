@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/linux/arch/signals.hpp"
+
+// Entering the Linux kernel on LoongArch 64: number in a7, arguments in a0 to
+// a3, `syscall 0`, result in a0; the kernel may change t0 to t8.
+
+namespace linux_sys {
+
+#define PACKTEXT_LOONGARCH_CLOBBERS \
+  "$t0", "$t1", "$t2", "$t3", "$t4", "$t5", "$t6", "$t7", "$t8", "memory"
+
+inline Word Call1(Word number, Word a) {
+  register Word a7 asm("$a7") = number;
+  register Word a0 asm("$a0") = a;
+  asm volatile("syscall 0" : "+r"(a0) : "r"(a7) : PACKTEXT_LOONGARCH_CLOBBERS);
+  return a0;
+}
+
+inline Word Call3(Word number, Word a, Word b, Word c) {
+  register Word a7 asm("$a7") = number;
+  register Word a0 asm("$a0") = a;
+  register Word a1 asm("$a1") = b;
+  register Word a2 asm("$a2") = c;
+  asm volatile("syscall 0" : "+r"(a0) : "r"(a7), "r"(a1), "r"(a2) : PACKTEXT_LOONGARCH_CLOBBERS);
+  return a0;
+}
+
+inline Word Call4(Word number, Word a, Word b, Word c, Word d) {
+  register Word a7 asm("$a7") = number;
+  register Word a0 asm("$a0") = a;
+  register Word a1 asm("$a1") = b;
+  register Word a2 asm("$a2") = c;
+  register Word a3 asm("$a3") = d;
+  asm volatile("syscall 0"
+               : "+r"(a0)
+               : "r"(a7), "r"(a1), "r"(a2), "r"(a3)
+               : PACKTEXT_LOONGARCH_CLOBBERS);
+  return a0;
+}
+
+#undef PACKTEXT_LOONGARCH_CLOBBERS
+
+}  // namespace linux_sys
