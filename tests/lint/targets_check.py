@@ -14,6 +14,8 @@ from pathlib import Path
 COLUMNS = ["preset", "system", "debian", "triple", "compiler", "packages", "qemu", "machine",
            "order", "rpm", "header", "entry", "address"]
 TOOLCHAINS = {"linux": "cmake/linux.cmake", "windows": "cmake/mingw-w64.cmake"}
+# How a program is loaded, which the build and the program checks read.
+ADDRESSES = {"linux": ["pie", "fixed"], "windows": ["-"]}
 
 
 def rows(root):
@@ -69,6 +71,8 @@ def problems(root):
             found.append(f"{name}: no header {header}")
         if row["system"] == "linux" and row["entry"] != "ProgramEntry" and not start.is_file():
             found.append(f"{name}: enters at {row['entry']}, but there is no {start}")
+        if row["address"] not in ADDRESSES[row["system"]]:
+            found.append(f"{name}: address {row['address']}, not one of {ADDRESSES[row['system']]}")
     named = {row["preset"] for row in targets}
     for name, preset in configure.items():
         variables, toolchain = resolved(configure, name)
