@@ -23,3 +23,28 @@ while read -r preset system debian triple compiler packages qemu elf order rpm h
   [[ $debian == - || -n ${preset_of[$debian]:-} ]] || preset_of[$debian]=$preset
 done <"$(dirname "${BASH_SOURCE[0]}")/../targets.txt"
 machine=$(dpkg --print-architecture)
+
+# target_offered PRESET: whether apt offers, or has installed, every package of
+# the row's compiler (for this machine's own architecture, its native g++ is
+# the compiler). When not, target_missing says which.
+target_offered() {
+  local package own= missing=()
+  [[ ${target_debian[$1]} != "$machine" ]] || own=g++-${target_triple[$1]//_/-}
+  IFS=, read -r -a packages <<<"${target_packages[$1]}"
+  for package in "${packages[@]}"; do
+    [[ $package == "$own" ]] && package=g++
+    [[ $(dpkg-query --show --showformat='${db:Status-Status}' "$package" 2>/dev/null) == installed ]] ||
+      apt-cache policy "$package" 2>/dev/null | grep -q 'Candidate: [^(]' || missing+=("$package")
+  done
+  ((${#missing[@]} == 0)) && return 0
+  target_missing="this Debian offers no ${missing[*]}"
+  return 1
+}
+
+# The Debian mirror this machine's apt uses.
+apt_mirror() {
+  local mirror
+  mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n1)
+  [[ -n $mirror ]] || mirror=$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list)
+  echo "$mirror"
+}
