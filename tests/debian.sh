@@ -22,6 +22,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/machines.sh"
+# Nothing is written into the work tree, which may not be root's.
+export PYTHONDONTWRITEBYTECODE=1
 piuparts=
 if [[ ${1:-} == --piuparts ]]; then
   piuparts=yes
