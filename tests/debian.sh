@@ -120,5 +120,7 @@ if [[ -f $deb ]]; then
       status=1
     fi
   fi
+else
+  echo "autopkgtest: left out, since no $machine .deb was built"
 fi
 exit $status
