@@ -1,7 +1,7 @@
 # The documents that ship beside the program, made in the build tree: the
-# manual page with the project's version, and for Linux the Debian copyright
-# file from the licence, and the changelog and manual page gzip-compressed
-# as Debian wants them (-n: no name or time in the header, so the bytes
+# manual page with the project's version, and for Linux the changelog
+# (debian/changelog, the one changelog) and manual page gzip-compressed as
+# Debian wants them (-n: no name or time in the header, so the bytes
 # depend on the text alone). Windows has no man: its ZIP carries the manual
 # page as plain text instead.
 set(PACKTEXT_DOCUMENTS_DIR ${PROJECT_BINARY_DIR}/documents)
@@ -25,18 +25,7 @@ if(WIN32)
   return()
 endif()
 
-file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
-string(REGEX MATCH "Copyright \\(c\\) ([^\n]+)" _ "${licence}")
-set(PACKTEXT_COPYRIGHT_YEARS_AND_HOLDER "${CMAKE_MATCH_1}")
-# The licence's text after its copyright line, as a field's continuation
-# lines: indented, an empty line written as " .".
-string(REGEX REPLACE "^.*Copyright \\(c\\) [^\n]+\n+" "" licence "${licence}")
-string(REGEX REPLACE "\n+$" "" licence "${licence}")
-string(REPLACE "\n" "\n " licence " ${licence}")
-string(REPLACE "\n \n" "\n .\n" PACKTEXT_LICENSE_TEXT "${licence}")
-configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright.in ${PACKTEXT_DOCUMENTS_DIR}/copyright @ONLY)
-
-configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog ${PACKTEXT_DOCUMENTS_DIR}/changelog COPYONLY)
+configure_file(${PROJECT_SOURCE_DIR}/debian/changelog ${PACKTEXT_DOCUMENTS_DIR}/changelog COPYONLY)
 set(compressed ${PACKTEXT_DOCUMENTS_DIR}/packtext.1.gz ${PACKTEXT_DOCUMENTS_DIR}/changelog.gz)
 add_custom_command(
   OUTPUT ${compressed}

@@ -27,18 +27,29 @@ while read -r preset system debian triple compiler packages qemu elf order rpm h
 done <"$(dirname "${BASH_SOURCE[0]}")/../targets.txt"
 machine=$(dpkg --print-architecture)
 
-# Succeeds when every compiler package of PRESET's row is installed or apt
-# offers it; otherwise sets target_missing to the reason and fails. A
-# release of Debian may lack a new port's compiler (Debian 12 has none for
-# loong64): such a target is left out, with that line, rather than failing.
+# Succeeds when apt offers, or has installed, every package of PRESET's
+# compiler (for this machine's own architecture, its native g++ is the
+# compiler); otherwise sets target_missing to a line that says which and
+# fails. A release of Debian may lack a new port's compiler (Debian 12 has
+# none for loong64): such a target is left out, with that line.
 target_offered() {
-  local package packages
+  local package packages own= missing=()
+  [[ ${target_debian[$1]} != "$machine" ]] || own=g++-${target_triple[$1]//_/-}
   IFS=, read -r -a packages <<<"${target_packages[$1]}"
   for package in "${packages[@]}"; do
-    [[ $(dpkg-query --show --showformat='${db:Status-Status}' "$package" 2>/dev/null) == installed ]] &&
-      continue
-    apt-cache show --no-all-versions "$package" >/dev/null 2>&1 && continue
-    target_missing="$1: left out: $(. /etc/os-release && echo "$PRETTY_NAME") offers no $package"
-    return 1
+    [[ $package == "$own" ]] && package=g++
+    [[ $(dpkg-query --show --showformat='${db:Status-Status}' "$package" 2>/dev/null) == installed ]] ||
+      apt-cache policy "$package" 2>/dev/null | grep -q 'Candidate: [^(]' || missing+=("$package")
   done
+  ((${#missing[@]} == 0)) && return 0
+  target_missing="$1: left out: $(. /etc/os-release && echo "$PRETTY_NAME") offers no ${missing[*]}"
+  return 1
+}
+
+# The Debian mirror this machine's apt uses.
+apt_mirror() {
+  local mirror
+  mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n1)
+  [[ -n $mirror ]] || mirror=$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list)
+  echo "$mirror"
 }

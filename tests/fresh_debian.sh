@@ -9,6 +9,7 @@
 #   reports its exit status.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/machines.sh"
 declare -A version_of=([bookworm]=12 [trixie]=13)
 release=${1:-}
 if [[ -z ${version_of[$release]:-} ]]; then
@@ -20,9 +21,7 @@ debian="Debian ${version_of[$release]}"
 work=$(mktemp -d /var/tmp/packtext-debian.XXXXXX)
 system=$work/system
 
-# The mirror this machine's own apt uses.
-mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n1)
-[[ -n $mirror ]] || mirror=$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list)
+mirror=$(apt_mirror)
 
 cleanup() {
   for mount in dev proc sys; do

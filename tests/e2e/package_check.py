@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""Builds the packages of a build tree with cpack into a scratch directory and
-checks each: the files it holds, that its program is the one just built,
-that everything in it that names a version names the project's, for the
-Linux packages that the program runs from it and prints the text, and that
-lintian finds nothing wrong with the Debian package.
+"""Builds the packages of a build tree with cpack into a scratch directory, or
+takes those in a folder (--made: a target's tarball and its .deb from
+dpkg-buildpackage), and checks each: the files it holds, that its program is
+PROGRAM, byte for byte, that everything in it that names a version names the
+project's, that its copyright file is LICENSE's, for the Linux packages that
+the program runs from it and prints the text, and that lintian finds nothing
+wrong with the Debian package.
 
 usage: package_check.py BUILD_DIR PROGRAM VERSION [EMULATOR...]
+       package_check.py --made DIR PROGRAM VERSION [EMULATOR...]
 """
 
 import gzip
@@ -16,11 +19,12 @@ import subprocess
 import sys
 import tempfile
 import zipfile
+from pathlib import Path
 
 from expected import TEXT
 from program_checks import pe_version_info
 
-
+LICENSE = Path(__file__).resolve().parents[2] / "LICENSE"
 
 def members_of(package, into):
     """Extracts `package` below `into`; returns {relative path: full path} of its files."""
@@ -42,11 +46,48 @@ def members_of(package, into):
 def expected_files(package, top):
     if package.endswith(".zip"):
         return {f"{top}/packtext.exe", f"{top}/README.md", f"{top}/LICENSE", f"{top}/MANUAL.txt"}
-    docs = {"bin/packtext", "share/doc/packtext/README.md", "share/doc/packtext/copyright",
-            "share/doc/packtext/changelog.gz", "share/man/man1/packtext.1.gz"}
+    docs = {"bin/packtext", "share/doc/packtext/copyright", "share/doc/packtext/changelog.gz",
+            "share/man/man1/packtext.1.gz"}
     if package.endswith(".tar.gz"):
-        return {f"{top}/{path}" for path in docs}
-    return {f"usr/{path}" for path in docs} | {"usr/share/lintian/overrides/packtext"}
+        return {f"{top}/{path}" for path in docs | {"share/doc/packtext/README.md"}}
+    # dh_compress compresses the README, as it does any document over 4 kB.
+    return {f"usr/{path}" for path in docs} | {"usr/share/doc/packtext/README.md.gz",
+                                               "usr/share/lintian/overrides/packtext"}
+
+
+def paragraphs(path):
+    """A Debian control-format file as a list of {field: value}; a continuation
+    line joins its field's value without its leading space, " ." as an empty line."""
+    found, fields, field = [], {}, None
+    for line in [*Path(path).read_text().splitlines(), ""]:
+        if not line.strip():
+            if fields:
+                found.append(fields)
+            fields, field = {}, None
+        elif line[0] in " \t" and field:
+            fields[field] += "\n" + ("" if line.strip() == "." else line[1:])
+        else:
+            field, _, value = line.partition(":")
+            fields[field] = value.strip()
+    return found
+
+
+def copyright_problems(path):
+    """Whether the Debian copyright file names LICENSE's holder and holds its text."""
+    licence = LICENSE.read_text()
+    holder = re.search(r"^Copyright \(c\) (.+)$", licence, re.MULTILINE)
+    text = licence[holder.end():].strip()
+    problems = []
+    files = [fields for fields in paragraphs(path) if fields.get("Files") == "*"]
+    if not files or files[0].get("Copyright") != holder.group(1):
+        problems.append(f"copyright: Files: * does not name {holder.group(1)!r}")
+    licence_name = files[0].get("License") if files else None
+    texts = [fields["License"].partition("\n")[2].strip() for fields in paragraphs(path)
+             if "License" in fields and "Files" not in fields
+             and fields["License"].partition("\n")[0] == licence_name]
+    if texts != [text]:
+        problems.append(f"copyright: the text of licence {licence_name} is not LICENSE's")
+    return problems
 
 
 def versions_in(package, files):
@@ -108,6 +149,8 @@ def check(package, program, version, emulator):
         for where, found in versions_in(package, files).items():
             if found != version:
                 problems.append(f"{name}: {where} names version {found}, the project {version}")
+        problems += [f"{name}: {problem}" for path, full in files.items()
+                     if path.endswith("/copyright") for problem in copyright_problems(full)]
         if not package.endswith(".zip"):
             if not os.stat(packed).st_mode & stat.S_IXUSR:
                 problems.append(f"{name}: the program is not executable")
@@ -123,19 +166,29 @@ def check(package, program, version, emulator):
     return problems
 
 
+def check_all(folder, program, version, emulator, expected_kinds):
+    packages = sorted(os.path.join(folder, name) for name in os.listdir(folder)
+                      if name.endswith((".zip", ".tar.gz", ".deb")))
+    kinds = {os.path.splitext(name)[1] for name in packages}
+    problems = [] if kinds == expected_kinds else [f"packages: {packages}"]
+    for package in packages:
+        found = check(package, program, version, emulator)
+        print(f"{os.path.basename(package)}: {'ok' if not found else 'FAILED'}")
+        problems += found
+    return problems
+
+
 def main():
-    build_dir, program, version, *emulator = sys.argv[1:]
-    with tempfile.TemporaryDirectory() as output:
-        subprocess.run(["cpack", "-B", output], cwd=build_dir, check=True, capture_output=True)
-        packages = sorted(os.path.join(output, name) for name in os.listdir(output)
-                          if name.endswith((".zip", ".tar.gz", ".deb")))
-        kinds = {os.path.splitext(name)[1] for name in packages}
-        expected_kinds = {".zip"} if program.endswith(".exe") else {".gz", ".deb"}
-        problems = [] if kinds == expected_kinds else [f"packages made: {packages}"]
-        for package in packages:
-            found = check(package, program, version, emulator)
-            print(f"{os.path.basename(package)}: {'ok' if not found else 'FAILED'}")
-            problems += found
+    if sys.argv[1:2] == ["--made"]:
+        folder, program, version, *emulator = sys.argv[2:]
+        problems = check_all(folder, program, version, emulator, {".gz", ".deb"})
+    else:
+        build_dir, program, version, *emulator = sys.argv[1:]
+        with tempfile.TemporaryDirectory() as output:
+            subprocess.run(["cpack", "-B", output], cwd=build_dir, check=True,
+                           capture_output=True)
+            problems = check_all(output, program, version, emulator,
+                                 {".zip"} if program.endswith(".exe") else {".gz"})
     for problem in problems:
         print(problem)
     return 1 if problems else 0

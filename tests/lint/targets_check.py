@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
-"""Holds CMakePresets.json and platform/linux/arch/ to targets.txt, the table
-of targets: each row has its configure, build and test presets, which build
-for the row's triple with the row's compiler and toolchain, and its header;
-and no other preset builds for a target of its own.
+"""Holds CMakePresets.json, platform/linux/arch/ and debian/control to
+targets.txt, the table of targets: each row has its configure, build and test
+presets, which build for the row's triple with the row's compiler and
+toolchain, and its header; no other preset builds for a target of its own;
+and the Debian package is built for exactly the Linux rows' architectures.
 
 usage: targets_check.py SOURCE_DIR
 """
 
 import json
+import re
 import sys
 from pathlib import Path
 
@@ -73,6 +75,12 @@ def problems(root):
             found.append(f"{name}: enters at {row['entry']}, but there is no {start}")
         if row["address"] not in ADDRESSES[row["system"]]:
             found.append(f"{name}: address {row['address']}, not one of {ADDRESSES[row['system']]}")
+    linux = {row["debian"] for row in targets if row.get("system") == "linux"}
+    control = (root / "debian/control").read_text()
+    listed = set(re.search(r"^Architecture:(.*)$", control, re.MULTILINE).group(1).split())
+    if listed != linux:
+        found.append(f"debian/control: Architecture: {' '.join(sorted(listed))}; "
+                     f"the Linux rows: {' '.join(sorted(linux))}")
     named = {row["preset"] for row in targets}
     for name, preset in configure.items():
         variables, toolchain = resolved(configure, name)
