@@ -1,7 +1,7 @@
-# Installation and packages: a ZIP for Windows; a tarball and a Debian
-# package for each Linux program. Every file and folder gets fixed
-# permissions, whatever the umask of the build, so that the packages'
-# bytes do not depend on it.
+# Installation and packages: a ZIP for Windows; a tarball, a Debian package
+# and an RPM package (cmake/rpm.cmake) for each Linux program. Every file
+# and folder gets fixed permissions, whatever the umask of the build, so
+# that the packages' bytes do not depend on it.
 set(CPACK_PACKAGE_NAME packtext)
 set(CPACK_PACKAGE_VENDOR "The packtext developers")
 set(CPACK_PACKAGE_CONTACT "The packtext developers <dev@packtext.invalid>")
@@ -64,4 +64,5 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 endif()
+include(cmake/rpm.cmake)
 include(CPack)
