@@ -3,9 +3,13 @@
 checks each: the files it holds, that its program is the one just built,
 that everything in it that names a version names the project's, for the
 Linux packages that the program runs from it and prints the text, and that
-lintian finds nothing wrong with the Debian package.
+lintian finds nothing wrong with the Debian package. The RPM package is
+installed into a scratch root, as into a system of its own, and checked
+there: its architecture, which of its files are documents and licences,
+and rpmlint's findings.
 
-usage: package_check.py BUILD_DIR PROGRAM VERSION [EMULATOR...]
+usage: package_check.py BUILD_DIR PROGRAM VERSION RPM_ARCH [EMULATOR...]
+  RPM_ARCH  the RPM package's architecture ("-" for Windows, which has none)
 """
 
 import gzip
@@ -20,6 +24,9 @@ import zipfile
 from expected import TEXT
 from program_checks import pe_version_info
 
+RPMLINT_CONFIG = os.path.join(os.path.dirname(__file__), "../../packaging/rpm/rpmlint.toml")
+# Where the scratch root keeps its RPM database, apart from what is installed.
+RPM_DATABASE = "var/lib/rpm"
 
 
 def members_of(package, into):
@@ -31,12 +38,20 @@ def members_of(package, into):
         subprocess.run(["tar", "-xzf", package, "-C", into], check=True)
     elif package.endswith(".deb"):
         subprocess.run(["dpkg-deb", "--extract", package, into], check=True)
+    elif package.endswith(".rpm"):
+        # With nothing installed, any requirement but rpm's own would fail.
+        for command in (["--initdb"], ["--install", "--ignorearch", package]):
+            run = subprocess.run(["rpm", "--root", into, "--dbpath", f"/{RPM_DATABASE}", *command],
+                                 capture_output=True, text=True, check=False)
+            if run.returncode != 0:
+                raise RuntimeError(f"rpm {command[0]} {package}: {run.stderr.strip()}")
     files = {}
     for directory, _, names in os.walk(into):
         for name in names:
             path = os.path.join(directory, name)
             files[os.path.relpath(path, into)] = path
-    return files
+    return {path: full for path, full in files.items()
+            if not path.startswith(f"{RPM_DATABASE}/")}
 
 
 def expected_files(package, top):
@@ -46,6 +61,8 @@ def expected_files(package, top):
             "share/doc/packtext/changelog.gz", "share/man/man1/packtext.1.gz"}
     if package.endswith(".tar.gz"):
         return {f"{top}/{path}" for path in docs}
+    if package.endswith(".rpm"):
+        return {f"usr/{path}" for path in docs} | {"usr/share/licenses/packtext/LICENSE"}
     return {f"usr/{path}" for path in docs} | {"usr/share/lintian/overrides/packtext"}
 
 
@@ -78,7 +95,52 @@ def versions_in(package, files):
     if package.endswith(".deb"):
         found["control"] = subprocess.run(["dpkg-deb", "--field", package, "Version"],
                                           capture_output=True, text=True, check=True).stdout.strip()
+    if package.endswith(".rpm"):
+        found["RPM header"] = rpm_tag(package, "VERSION")
+        # The newest %changelog entry's name ends in " - VERSION-RELEASE".
+        latest = rpm_tag(package, "CHANGELOGNAME")
+        top = re.search(r" - ([^-\s]+)-[^-\s]+$", latest)
+        found["RPM changelog"] = top.group(1) if top else latest
     return found
+
+
+def rpm_query(package, *options):
+    """What rpm says of a package file, asked with these query options."""
+    return subprocess.run(["rpm", "--query", "--package", *options, package],
+                          capture_output=True, text=True, check=True).stdout
+
+
+def rpm_tag(package, tag):
+    return rpm_query(package, "--queryformat", f"%{{{tag}}}")
+
+
+def rpm_problems(package, rpm_arch):
+    """The RPM package's architecture, document and licence markings, summary
+    and description, and rpmlint's findings."""
+    name = os.path.basename(package)
+    problems = []
+    arch = rpm_tag(package, "ARCH")
+    if arch != rpm_arch:
+        problems.append(f"{name}: architecture {arch}, the table's {rpm_arch}")
+    print(f"{name}: {rpm_tag(package, 'NAME')} {arch}")
+    marked = {"documents": (["--docfiles"], {"share/doc/packtext/README.md",
+                                             "share/doc/packtext/copyright",
+                                             "share/doc/packtext/changelog.gz",
+                                             "share/man/man1/packtext.1.gz"}),
+              "licences": (["--licensefiles"], {"share/licenses/packtext/LICENSE"})}
+    for kind, (option, expected) in marked.items():
+        found = set(rpm_query(package, *option).split())
+        if found != {f"/usr/{path}" for path in expected}:
+            problems.append(f"{name}: its {kind} are {sorted(found)}")
+    for tag in ("SUMMARY", "DESCRIPTION"):
+        if not rpm_tag(package, tag).strip():
+            problems.append(f"{name}: no {tag.lower()}")
+    run = subprocess.run(["rpmlint", "--config", RPMLINT_CONFIG, package],
+                         capture_output=True, text=True, check=False)
+    findings = [line for line in run.stdout.splitlines() if re.match(r"\S+: [EW]: ", line)]
+    if run.returncode != 0 and not findings:
+        findings = [f"rpmlint failed, exit status {run.returncode}: {run.stderr.strip()}"]
+    return problems + [f"{name}: rpmlint: {finding}" for finding in findings]
 
 
 def lintian(package):
@@ -91,7 +153,7 @@ def lintian(package):
     return tags
 
 
-def check(package, program, version, emulator):
+def check(package, program, version, rpm_arch, emulator):
     problems = []
     name = os.path.basename(package)
     top = name.removesuffix(".zip").removesuffix(".tar.gz")
@@ -120,20 +182,22 @@ def check(package, program, version, emulator):
                                  capture_output=True, text=True, check=True).stdout
         print(f"{name}: {' '.join(control.split())}")
         problems += [f"{name}: lintian: {tag}" for tag in lintian(package)]
+    if package.endswith(".rpm"):
+        problems += rpm_problems(package, rpm_arch)
     return problems
 
 
 def main():
-    build_dir, program, version, *emulator = sys.argv[1:]
+    build_dir, program, version, rpm_arch, *emulator = sys.argv[1:]
     with tempfile.TemporaryDirectory() as output:
         subprocess.run(["cpack", "-B", output], cwd=build_dir, check=True, capture_output=True)
         packages = sorted(os.path.join(output, name) for name in os.listdir(output)
-                          if name.endswith((".zip", ".tar.gz", ".deb")))
+                          if name.endswith((".zip", ".tar.gz", ".deb", ".rpm")))
         kinds = {os.path.splitext(name)[1] for name in packages}
-        expected_kinds = {".zip"} if program.endswith(".exe") else {".gz", ".deb"}
+        expected_kinds = {".zip"} if program.endswith(".exe") else {".gz", ".deb", ".rpm"}
         problems = [] if kinds == expected_kinds else [f"packages made: {packages}"]
         for package in packages:
-            found = check(package, program, version, emulator)
+            found = check(package, program, version, rpm_arch, emulator)
             print(f"{os.path.basename(package)}: {'ok' if not found else 'FAILED'}")
             problems += found
     for problem in problems:
