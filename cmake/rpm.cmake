@@ -32,16 +32,18 @@ set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/share/man /usr/share/man/
 
 # rpmbuild's steps after the install would strip the program, compress
 # the manual page again, and make debug information, each with this host's
-# tools, whatever the program's architecture: none of them runs, so the
-# program packed is the one built. Every time in the package is
-# SOURCE_DATE_EPOCH (the build time, and file times clamped to it; not a
-# time from the changelog), the build host a fixed name, and the payload
-# compressed by one thread, so that its bytes depend on the source alone.
+# tools, whatever the program's architecture: in their place every file
+# and folder is given the time SOURCE_DATE_EPOCH, as in the other packages
+# (rpm would only bring later times down to it), and nothing else, so the
+# program packed is the one built. The build time is SOURCE_DATE_EPOCH
+# too, not a time from the changelog, the build host a fixed name, and the
+# payload compressed by one thread, so that the bytes depend on the source
+# alone.
 # No links under /usr/lib/.build-id: they lead to debug information, and
 # there is none.
 set(CPACK_RPM_COMPRESSION_TYPE xz)
 string(CONCAT CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${CPACK_PACKAGE_CONTACT}\n" [[
-%define __spec_install_post %{nil}
+%define __spec_install_post find %{buildroot} -exec touch -h -d @$SOURCE_DATE_EPOCH {} +
 %define debug_package %{nil}
 %define _build_id_links none
 %define source_date_epoch_from_changelog 0
