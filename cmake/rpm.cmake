@@ -1,7 +1,7 @@
 # The RPM package of a Linux program, made by CPack's RPM generator (which
 # runs rpmbuild) with the architecture name from the table of targets. It
 # holds the plain install, and the licence where Fedora, openSUSE and RHEL
-# keep licences, marked %license; the README and changelog are %doc.
+# keep licences, marked %license; the other documents are %doc.
 if(WIN32)
   return()
 endif()
@@ -17,7 +17,9 @@ set(CPACK_PACKAGE_RELOCATABLE OFF)
 # loader's hash style, for its hash section; it is static and needs nothing.
 set(CPACK_RPM_PACKAGE_AUTOREQ no)
 # One paragraph break, as RPM writes it: an empty line, not Debian's ".".
+# In a spec file "%" starts a macro; "%%" is the character.
 string(REPLACE "\n.\n" "\n\n" CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+string(REPLACE "%" "%%" CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_RPM_PACKAGE_DESCRIPTION}")
 
 # Only the RPM package has this part of the install (see cpack-per-package).
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/licenses/packtext
@@ -52,12 +54,13 @@ string(CONCAT CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${CPACK_PACKAGE_CONTA
 %define _buildhost reproducible]])
 
 # The %changelog, from the Debian changelog: each entry's items become
-# "- " lines under a "* date maintainer - version-release" line.
+# "- " lines under a "* date maintainer - version-release" line. A Debian
+# revision, if the version has one, is not RPM's release: it is left out.
 file(STRINGS ${PACKTEXT_DOCUMENTS_DIR}/changelog changelog_lines)
 set(rpm_changelog "")
 set(entry "")
 foreach(line IN LISTS changelog_lines)
-  if(line MATCHES "^packtext \\(([^)]+)\\)")
+  if(line MATCHES "^packtext \\(([^)-]+)(-[^)]*)?\\)")
     set(entry_version ${CMAKE_MATCH_1})
   elseif(line MATCHES "^  \\* (.*)$")
     string(APPEND entry "- ${CMAKE_MATCH_1}\n")
@@ -72,4 +75,5 @@ foreach(line IN LISTS changelog_lines)
   endif()
 endforeach()
 set(CPACK_RPM_CHANGELOG_FILE ${PACKTEXT_DOCUMENTS_DIR}/rpm-changelog)
+string(REPLACE "%" "%%" rpm_changelog "${rpm_changelog}")
 file(WRITE ${CPACK_RPM_CHANGELOG_FILE} "${rpm_changelog}")

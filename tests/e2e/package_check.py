@@ -27,6 +27,12 @@ from program_checks import pe_version_info
 RPMLINT_CONFIG = os.path.join(os.path.dirname(__file__), "../../packaging/rpm/rpmlint.toml")
 # Where the scratch root keeps its RPM database, apart from what is installed.
 RPM_DATABASE = "var/lib/rpm"
+# Below the prefix: the documents that ship beside the program, and the
+# licence, which only the RPM package adds, in the folder RPM systems keep
+# licences in.
+DOCUMENTS = {"share/doc/packtext/README.md", "share/doc/packtext/copyright",
+             "share/doc/packtext/changelog.gz", "share/man/man1/packtext.1.gz"}
+RPM_LICENCE = "share/licenses/packtext/LICENSE"
 
 
 def members_of(package, into):
@@ -57,12 +63,11 @@ def members_of(package, into):
 def expected_files(package, top):
     if package.endswith(".zip"):
         return {f"{top}/packtext.exe", f"{top}/README.md", f"{top}/LICENSE", f"{top}/MANUAL.txt"}
-    docs = {"bin/packtext", "share/doc/packtext/README.md", "share/doc/packtext/copyright",
-            "share/doc/packtext/changelog.gz", "share/man/man1/packtext.1.gz"}
+    docs = {"bin/packtext"} | DOCUMENTS
     if package.endswith(".tar.gz"):
         return {f"{top}/{path}" for path in docs}
     if package.endswith(".rpm"):
-        return {f"usr/{path}" for path in docs} | {"usr/share/licenses/packtext/LICENSE"}
+        return {f"usr/{path}" for path in docs | {RPM_LICENCE}}
     return {f"usr/{path}" for path in docs} | {"usr/share/lintian/overrides/packtext"}
 
 
@@ -123,13 +128,9 @@ def rpm_problems(package, rpm_arch):
     if arch != rpm_arch:
         problems.append(f"{name}: architecture {arch}, the table's {rpm_arch}")
     print(f"{name}: {rpm_tag(package, 'NAME')} {arch}")
-    marked = {"documents": (["--docfiles"], {"share/doc/packtext/README.md",
-                                             "share/doc/packtext/copyright",
-                                             "share/doc/packtext/changelog.gz",
-                                             "share/man/man1/packtext.1.gz"}),
-              "licences": (["--licensefiles"], {"share/licenses/packtext/LICENSE"})}
+    marked = {"documents": ("--docfiles", DOCUMENTS), "licences": ("--licensefiles", {RPM_LICENCE})}
     for kind, (option, expected) in marked.items():
-        found = set(rpm_query(package, *option).split())
+        found = set(rpm_query(package, option).split())
         if found != {f"/usr/{path}" for path in expected}:
             problems.append(f"{name}: its {kind} are {sorted(found)}")
     for tag in ("SUMMARY", "DESCRIPTION"):
