@@ -1,9 +1,11 @@
-# Installation and packages: a ZIP for Windows, a tarball for each Linux
-# program (its Debian package comes from debian/, through dpkg-buildpackage).
-# Every file and folder gets fixed permissions, whatever the umask of the
-# build, so that the packages' bytes do not depend on it.
+# Installation and packages: a ZIP for Windows; a tarball and an RPM package
+# (cmake/rpm.cmake) for each Linux program, whose Debian package comes from
+# debian/, through dpkg-buildpackage. Every file and folder gets fixed
+# permissions, whatever the umask of the build, so that the packages' bytes
+# do not depend on it.
 set(CPACK_PACKAGE_NAME packtext)
 set(CPACK_PACKAGE_VENDOR "The packtext developers")
+set(CPACK_PACKAGE_CONTACT "The packtext developers <dev@packtext.invalid>")
 include(cmake/documents.cmake)
 
 set(file_permissions OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
@@ -46,4 +48,5 @@ if(WIN32)
 else()
   set(CPACK_GENERATOR TGZ)
 endif()
+include(cmake/rpm.cmake)
 include(CPack)

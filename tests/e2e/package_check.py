@@ -5,10 +5,13 @@ dpkg-buildpackage), and checks each: the files it holds, that its program is
 PROGRAM, byte for byte, that everything in it that names a version names the
 project's, that its copyright file is LICENSE's, for the Linux packages that
 the program runs from it and prints the text, and that lintian finds nothing
-wrong with the Debian package.
+wrong with the Debian package. The RPM package is installed into a scratch
+root, as into a system of its own, and checked there: its architecture,
+which of its files are documents and licences, and rpmlint's findings.
 
-usage: package_check.py BUILD_DIR PROGRAM VERSION [EMULATOR...]
+usage: package_check.py BUILD_DIR PROGRAM VERSION RPM_ARCH [EMULATOR...]
        package_check.py --made DIR PROGRAM VERSION [EMULATOR...]
+  RPM_ARCH  the RPM package's architecture ("-" for Windows, which has none)
 """
 
 import gzip
@@ -25,6 +28,17 @@ from expected import TEXT
 from program_checks import pe_version_info
 
 LICENSE = Path(__file__).resolve().parents[2] / "LICENSE"
+RPMLINT_CONFIG = os.path.join(os.path.dirname(__file__), "../../packaging/rpm/rpmlint.toml")
+# Where the scratch root keeps its RPM database, apart from what is installed.
+RPM_DATABASE = "var/lib/rpm"
+# Below the prefix: the documents that ship beside the program, and the
+# licence, which only the RPM package adds, in the folder RPM systems keep
+# licences in.
+README = "share/doc/packtext/README.md"
+DOCUMENTS = {README, "share/doc/packtext/copyright", "share/doc/packtext/changelog.gz",
+             "share/man/man1/packtext.1.gz"}
+RPM_LICENCE = "share/licenses/packtext/LICENSE"
+
 
 def members_of(package, into):
     """Extracts `package` below `into`; returns {relative path: full path} of its files."""
@@ -35,24 +49,33 @@ def members_of(package, into):
         subprocess.run(["tar", "-xzf", package, "-C", into], check=True)
     elif package.endswith(".deb"):
         subprocess.run(["dpkg-deb", "--extract", package, into], check=True)
+    elif package.endswith(".rpm"):
+        # With nothing installed, any requirement but rpm's own would fail.
+        for command in (["--initdb"], ["--install", "--ignorearch", package]):
+            run = subprocess.run(["rpm", "--root", into, "--dbpath", f"/{RPM_DATABASE}", *command],
+                                 capture_output=True, text=True, check=False)
+            if run.returncode != 0:
+                raise RuntimeError(f"rpm {command[0]} {package}: {run.stderr.strip()}")
     files = {}
     for directory, _, names in os.walk(into):
         for name in names:
             path = os.path.join(directory, name)
             files[os.path.relpath(path, into)] = path
-    return files
+    return {path: full for path, full in files.items()
+            if not path.startswith(f"{RPM_DATABASE}/")}
 
 
 def expected_files(package, top):
     if package.endswith(".zip"):
         return {f"{top}/packtext.exe", f"{top}/README.md", f"{top}/LICENSE", f"{top}/MANUAL.txt"}
-    docs = {"bin/packtext", "share/doc/packtext/copyright", "share/doc/packtext/changelog.gz",
-            "share/man/man1/packtext.1.gz"}
+    docs = {"bin/packtext"} | DOCUMENTS
     if package.endswith(".tar.gz"):
-        return {f"{top}/{path}" for path in docs | {"share/doc/packtext/README.md"}}
+        return {f"{top}/{path}" for path in docs}
+    if package.endswith(".rpm"):
+        return {f"usr/{path}" for path in docs | {RPM_LICENCE}}
     # dh_compress compresses the README, as it does any document over 4 kB.
-    return {f"usr/{path}" for path in docs} | {"usr/share/doc/packtext/README.md.gz",
-                                               "usr/share/lintian/overrides/packtext"}
+    return {f"usr/{path}" for path in docs - {README}} | {f"usr/{README}.gz",
+                                                          "usr/share/lintian/overrides/packtext"}
 
 
 def paragraphs(path):
@@ -119,6 +142,12 @@ def versions_in(package, files):
     if package.endswith(".deb"):
         found["control"] = subprocess.run(["dpkg-deb", "--field", package, "Version"],
                                           capture_output=True, text=True, check=True).stdout.strip()
+    if package.endswith(".rpm"):
+        found["RPM header"] = rpm_tag(package, "VERSION")
+        # The newest %changelog entry's name ends in " - VERSION-RELEASE".
+        latest = rpm_tag(package, "CHANGELOGNAME")
+        top = re.search(r" - ([^-\s]+)-[^-\s]+$", latest)
+        found["RPM changelog"] = top.group(1) if top else latest
     return found
 
 
@@ -132,7 +161,52 @@ def lintian(package):
     return tags
 
 
-def check(package, program, version, emulator):
+def rpm_query(package, *options):
+    """What rpm says of a package file, asked with these query options."""
+    return subprocess.run(["rpm", "--query", "--package", *options, package],
+                          capture_output=True, text=True, check=True).stdout
+
+
+def rpm_tag(package, tag):
+    return rpm_query(package, "--queryformat", f"%{{{tag}}}")
+
+
+def rpm_problems(package, rpm_arch):
+    """The RPM package's architecture, document and licence markings, summary
+    and description, and rpmlint's findings."""
+    name = os.path.basename(package)
+    problems = []
+    arch = rpm_tag(package, "ARCH")
+    if arch != rpm_arch:
+        problems.append(f"{name}: architecture {arch}, the table's {rpm_arch}")
+    print(f"{name}: {rpm_tag(package, 'NAME')} {arch}")
+    marked = {"documents": ("--docfiles", DOCUMENTS), "licences": ("--licensefiles", {RPM_LICENCE})}
+    for kind, (option, expected) in marked.items():
+        found = set(rpm_query(package, option).split())
+        if found != {f"/usr/{path}" for path in expected}:
+            problems.append(f"{name}: its {kind} are {sorted(found)}")
+    for tag in ("SUMMARY", "DESCRIPTION"):
+        if not rpm_tag(package, tag).strip():
+            problems.append(f"{name}: no {tag.lower()}")
+    run = subprocess.run(["rpmlint", "--config", RPMLINT_CONFIG, package],
+                         capture_output=True, text=True, check=False)
+    findings = [line for line in run.stdout.splitlines() if re.match(r"\S+: [EW]: ", line)]
+    if run.returncode != 0 and not findings:
+        findings = [f"rpmlint failed, exit status {run.returncode}: {run.stderr.strip()}"]
+    return problems + [f"{name}: rpmlint: {finding}" for finding in findings]
+
+
+def lintian(package):
+    """lintian's errors and warnings; its overrides hold only false positives."""
+    run = subprocess.run(["lintian", "--fail-on", "error,warning", package],
+                         capture_output=True, text=True, check=False)
+    tags = [line for line in run.stdout.splitlines() if line.startswith(("E:", "W:"))]
+    if run.returncode != 0 and not tags:
+        tags = [f"lintian failed, exit status {run.returncode}: {run.stderr.strip()}"]
+    return tags
+
+
+def check(package, program, version, rpm_arch, emulator):
     problems = []
     name = os.path.basename(package)
     top = name.removesuffix(".zip").removesuffix(".tar.gz")
@@ -163,16 +237,18 @@ def check(package, program, version, emulator):
                                  capture_output=True, text=True, check=True).stdout
         print(f"{name}: {' '.join(control.split())}")
         problems += [f"{name}: lintian: {tag}" for tag in lintian(package)]
+    if package.endswith(".rpm"):
+        problems += rpm_problems(package, rpm_arch)
     return problems
 
 
-def check_all(folder, program, version, emulator, expected_kinds):
+def check_all(folder, program, version, rpm_arch, emulator, expected_kinds):
     packages = sorted(os.path.join(folder, name) for name in os.listdir(folder)
-                      if name.endswith((".zip", ".tar.gz", ".deb")))
+                      if name.endswith((".zip", ".tar.gz", ".deb", ".rpm")))
     kinds = {os.path.splitext(name)[1] for name in packages}
     problems = [] if kinds == expected_kinds else [f"packages: {packages}"]
     for package in packages:
-        found = check(package, program, version, emulator)
+        found = check(package, program, version, rpm_arch, emulator)
         print(f"{os.path.basename(package)}: {'ok' if not found else 'FAILED'}")
         problems += found
     return problems
@@ -181,14 +257,14 @@ def check_all(folder, program, version, emulator, expected_kinds):
 def main():
     if sys.argv[1:2] == ["--made"]:
         folder, program, version, *emulator = sys.argv[2:]
-        problems = check_all(folder, program, version, emulator, {".gz", ".deb"})
+        problems = check_all(folder, program, version, "-", emulator, {".gz", ".deb"})
     else:
-        build_dir, program, version, *emulator = sys.argv[1:]
+        build_dir, program, version, rpm_arch, *emulator = sys.argv[1:]
         with tempfile.TemporaryDirectory() as output:
             subprocess.run(["cpack", "-B", output], cwd=build_dir, check=True,
                            capture_output=True)
-            problems = check_all(output, program, version, emulator,
-                                 {".zip"} if program.endswith(".exe") else {".gz"})
+            problems = check_all(output, program, version, rpm_arch, emulator,
+                                 {".zip"} if program.endswith(".exe") else {".gz", ".rpm"})
     for problem in problems:
         print(problem)
     return 1 if problems else 0
