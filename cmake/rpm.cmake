@@ -16,9 +16,24 @@ set(CPACK_PACKAGE_RELOCATABLE OFF)
 # rpmbuild would make the program require rtld(GNU_HASH), the dynamic
 # loader's hash style, for its hash section; it is static and needs nothing.
 set(CPACK_RPM_PACKAGE_AUTOREQ no)
-# One paragraph break, as RPM writes it: an empty line, not Debian's ".".
-# In a spec file "%" starts a macro; "%%" is the character.
-string(REPLACE "\n.\n" "\n\n" CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+# The description is the Debian package's, the indented lines under
+# Description: in debian/control, with a paragraph break as RPM writes it,
+# an empty line rather than Debian's " .". In a spec file "%" starts a
+# macro; "%%" is the character.
+file(STRINGS ${PROJECT_SOURCE_DIR}/debian/control control_lines)
+set(in_description FALSE)
+set(CPACK_RPM_PACKAGE_DESCRIPTION "")
+foreach(line IN LISTS control_lines)
+  if(line MATCHES "^Description:")
+    set(in_description TRUE)
+  elseif(in_description AND line STREQUAL " .")
+    string(APPEND CPACK_RPM_PACKAGE_DESCRIPTION "\n")
+  elseif(in_description AND line MATCHES "^ (.*)$")
+    string(APPEND CPACK_RPM_PACKAGE_DESCRIPTION "${CMAKE_MATCH_1}\n")
+  else()
+    set(in_description FALSE)
+  endif()
+endforeach()
 string(REPLACE "%" "%%" CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_RPM_PACKAGE_DESCRIPTION}")
 
 # Only the RPM package has this part of the install (see cpack-per-package).
