@@ -75,7 +75,7 @@ for arch in "${arches[@]}"; do
   (cd "$root" && cmake --preset "$preset" -B "$build" -DPACKTEXT_BUILD_TESTS=OFF -DPACKTEXT_LINT=OFF \
     >"$work/$arch-preset.log")
   cmake --build "$build" >>"$work/$arch-preset.log"
-  (cd "$build" && cpack -B "$build/packages" >>"$work/$arch-preset.log")
+  (cd "$build" && cpack -G TGZ -B "$build/packages" >>"$work/$arch-preset.log")
   mv "$build"/packages/*.tar.gz "$made/"
   "$root/scripts/build-deb" "$source_dir" "$arch" "$made"
   # The packed programs run here, or under qemu-user.
