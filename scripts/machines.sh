@@ -38,8 +38,11 @@ target_offered() {
   IFS=, read -r -a packages <<<"${target_packages[$1]}"
   for package in "${packages[@]}"; do
     [[ $package == "$own" ]] && package=g++
-    [[ $(dpkg-query --show --showformat='${db:Status-Status}' "$package" 2>/dev/null) == installed ]] ||
-      apt-cache policy "$package" 2>/dev/null | grep -q 'Candidate: [^(]' || missing+=("$package")
+    [[ $(dpkg-query --show --showformat='${db:Status-Status}' "$package" 2>/dev/null) == installed ]] &&
+      continue
+    # Read whole, not piped to grep -q: apt-cache killed by SIGPIPE would
+    # fail the pipeline, under pipefail, for a package that is offered.
+    [[ $(apt-cache policy "$package" 2>/dev/null) == *"Candidate: "[!\(]* ]] || missing+=("$package")
   done
   ((${#missing[@]} == 0)) && return 0
   target_missing="$1: left out: $(. /etc/os-release && echo "$PRETTY_NAME") offers no ${missing[*]}"
