@@ -16,8 +16,8 @@ constexpr int StandardOutputFd = 1;
 // whose default action ends the process. Windows has no such signals: there the
 // write just fails. Blocking both makes the write fail here too, with EPIPE or
 // EFBIG; a signal left pending is discarded when the process exits.
-// The kernel's set is an array of longs, signal n at bit n - 1.
 void BlockWriteSignals() {
+  // The kernel's set is an array of longs, signal n at bit n - 1.
   constexpr int bits = sizeof(Word) * 8;
   std::uintptr_t mask[linux_sys::KernelSigsetBytes / sizeof(Word)] = {};
   constexpr int blocked[] = {linux_sys::SignalPipe, linux_sys::SignalFileSize};
