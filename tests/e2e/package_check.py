@@ -196,16 +196,6 @@ def rpm_problems(package, rpm_arch):
     return problems + [f"{name}: rpmlint: {finding}" for finding in findings]
 
 
-def lintian(package):
-    """lintian's errors and warnings; its overrides hold only false positives."""
-    run = subprocess.run(["lintian", "--fail-on", "error,warning", package],
-                         capture_output=True, text=True, check=False)
-    tags = [line for line in run.stdout.splitlines() if line.startswith(("E:", "W:"))]
-    if run.returncode != 0 and not tags:
-        tags = [f"lintian failed, exit status {run.returncode}: {run.stderr.strip()}"]
-    return tags
-
-
 def check(package, program, version, rpm_arch, emulator):
     problems = []
     name = os.path.basename(package)
