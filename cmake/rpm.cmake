@@ -18,8 +18,8 @@ set(CPACK_PACKAGE_RELOCATABLE OFF)
 set(CPACK_RPM_PACKAGE_AUTOREQ no)
 # The description is the Debian package's, the indented lines under
 # Description: in debian/control, with a paragraph break as RPM writes it,
-# an empty line rather than Debian's " .". In a spec file "%" starts a
-# macro; "%%" is the character.
+# an empty line rather than Debian's " .". rpmbuild reads "%" as the start
+# of a macro; "%%" is the character.
 file(STRINGS ${PROJECT_SOURCE_DIR}/debian/control control_lines)
 set(in_description FALSE)
 set(CPACK_RPM_PACKAGE_DESCRIPTION "")

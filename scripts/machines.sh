@@ -27,17 +27,25 @@ while read -r preset system debian triple compiler packages qemu elf order rpm h
 done <"$(dirname "${BASH_SOURCE[0]}")/../targets.txt"
 machine=$(dpkg --print-architecture)
 
+# Sets `packages` to the Debian packages of PRESET's compiler: its row's, but
+# for this machine's own architecture, whose compiler is its native g++.
+compiler_packages() {
+  local native= i
+  [[ ${target_debian[$1]} != "$machine" ]] || native=g++-${target_triple[$1]//_/-}
+  IFS=, read -r -a packages <<<"${target_packages[$1]}"
+  for i in "${!packages[@]}"; do
+    [[ ${packages[i]} != "$native" ]] || packages[i]=g++
+  done
+}
+
 # Succeeds when apt offers, or has installed, every package of PRESET's
-# compiler (for this machine's own architecture, its native g++ is the
-# compiler); otherwise sets target_missing to a line that says which and
+# compiler; otherwise sets target_missing to a line that says which and
 # fails. A release of Debian may lack a new port's compiler (Debian 12 has
 # none for loong64): such a target is left out, with that line.
 target_offered() {
-  local package packages own= missing=()
-  [[ ${target_debian[$1]} != "$machine" ]] || own=g++-${target_triple[$1]//_/-}
-  IFS=, read -r -a packages <<<"${target_packages[$1]}"
+  local package packages missing=()
+  compiler_packages "$1"
   for package in "${packages[@]}"; do
-    [[ $package == "$own" ]] && package=g++
     [[ $(dpkg-query --show --showformat='${db:Status-Status}' "$package" 2>/dev/null) == installed ]] &&
       continue
     # Read whole, not piped to grep -q: apt-cache killed by SIGPIPE would
