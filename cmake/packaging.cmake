@@ -14,11 +14,19 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${program_permissions})
 # Folders would otherwise take their modes from the umask.
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/cpack-directory-permissions.cmake)
 
+function(packtext_install_guides destination)
+  foreach(guide IN LISTS PACKTEXT_GUIDES)
+    cmake_path(GET guide PARENT_PATH folder)
+    install(FILES ${PROJECT_SOURCE_DIR}/${guide} DESTINATION ${destination}/${folder}
+            PERMISSIONS ${file_permissions})
+  endforeach()
+endfunction()
+
 if(WIN32)
   install(TARGETS packtext RUNTIME DESTINATION . PERMISSIONS ${program_permissions})
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
-                ${PACKTEXT_DOCUMENTS_DIR}/MANUAL.txt
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PACKTEXT_DOCUMENTS_DIR}/MANUAL.txt
           DESTINATION . PERMISSIONS ${file_permissions})
+  packtext_install_guides(.)
 else()
   include(GNUInstallDirs)
   # debian/rules installs the packtext component alone: dh_installdocs and
@@ -28,8 +36,7 @@ else()
           PERMISSIONS ${program_permissions})
   install(FILES ${PACKTEXT_DOCUMENTS_DIR}/packtext.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
           PERMISSIONS ${file_permissions})
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md
-          DESTINATION ${CMAKE_INSTALL_DOCDIR} PERMISSIONS ${file_permissions})
+  packtext_install_guides(${CMAKE_INSTALL_DOCDIR})
   # The copyright file holds the licence, so the licence is not installed twice.
   install(FILES ${PROJECT_SOURCE_DIR}/debian/copyright ${PACKTEXT_DOCUMENTS_DIR}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR} PERMISSIONS ${file_permissions} COMPONENT debian)

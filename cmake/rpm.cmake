@@ -40,9 +40,10 @@ string(REPLACE "%" "%%" CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_RPM_PACKAGE_DESCR
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/licenses/packtext
         PERMISSIONS ${file_permissions} COMPONENT rpm EXCLUDE_FROM_ALL)
 set(rpm_docdir /usr/${CMAKE_INSTALL_DOCDIR})
+list(TRANSFORM PACKTEXT_GUIDES PREPEND "%doc ${rpm_docdir}/" OUTPUT_VARIABLE rpm_guides)
 set(CPACK_RPM_USER_FILELIST
-    "%license /usr/${CMAKE_INSTALL_DATAROOTDIR}/licenses/packtext/LICENSE"
-    "%doc ${rpm_docdir}/README.md" "%doc ${rpm_docdir}/copyright" "%doc ${rpm_docdir}/changelog.gz")
+    "%license /usr/${CMAKE_INSTALL_DATAROOTDIR}/licenses/packtext/LICENSE" ${rpm_guides}
+    "%doc ${rpm_docdir}/copyright" "%doc ${rpm_docdir}/changelog.gz")
 # The system's own package owns these folders: a package that listed them
 # too would conflict with it wherever their modes differ.
 set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/share/man /usr/share/man/man1 /usr/share/licenses)

@@ -31,12 +31,17 @@ LICENSE = Path(__file__).resolve().parents[2] / "LICENSE"
 RPMLINT_CONFIG = os.path.join(os.path.dirname(__file__), "../../packaging/rpm/rpmlint.toml")
 # Where the scratch root keeps its RPM database, apart from what is installed.
 RPM_DATABASE = "var/lib/rpm"
+# The README and the documents it links to, by their paths in the source tree,
+# which are also their paths beside it where they are installed.
+SOURCE_DIR = LICENSE.parent
+GUIDES = ["README.md", "bench/README.md",
+          *sorted(str(path.relative_to(SOURCE_DIR)) for path in SOURCE_DIR.glob("doc/*.md"))]
 # Below the prefix: the documents that ship beside the program, and the
 # licence, which only the RPM package adds, in the folder RPM systems keep
 # licences in.
-README = "share/doc/packtext/README.md"
-DOCUMENTS = {README, "share/doc/packtext/copyright", "share/doc/packtext/changelog.gz",
-             "share/man/man1/packtext.1.gz"}
+DOC_DIR = "share/doc/packtext"
+DOCUMENTS = {*(f"{DOC_DIR}/{guide}" for guide in GUIDES), f"{DOC_DIR}/copyright",
+             f"{DOC_DIR}/changelog.gz", "share/man/man1/packtext.1.gz"}
 RPM_LICENCE = "share/licenses/packtext/LICENSE"
 
 
@@ -67,15 +72,17 @@ def members_of(package, into):
 
 def expected_files(package, top):
     if package.endswith(".zip"):
-        return {f"{top}/packtext.exe", f"{top}/README.md", f"{top}/LICENSE", f"{top}/MANUAL.txt"}
+        return {f"{top}/{path}" for path in ["packtext.exe", "LICENSE", "MANUAL.txt", *GUIDES]}
     docs = {"bin/packtext"} | DOCUMENTS
     if package.endswith(".tar.gz"):
         return {f"{top}/{path}" for path in docs}
     if package.endswith(".rpm"):
         return {f"usr/{path}" for path in docs | {RPM_LICENCE}}
-    # dh_compress compresses the README, as it does any document over 4 kB.
-    return {f"usr/{path}" for path in docs - {README}} | {f"usr/{README}.gz",
-                                                          "usr/share/lintian/overrides/packtext"}
+    # dh_compress compresses every document over 4 kB (find's -size +4k).
+    compressed = {f"{DOC_DIR}/{guide}" for guide in GUIDES
+                  if (SOURCE_DIR / guide).stat().st_size > 4096}
+    return ({f"usr/{path}" for path in docs - compressed}
+            | {f"usr/{path}.gz" for path in compressed} | {"usr/share/lintian/overrides/packtext"})
 
 
 def paragraphs(path):
