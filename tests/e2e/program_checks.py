@@ -2,8 +2,9 @@
 """Checks what the built program is, rather than what it prints: that it
 needs no runtime, asks the system for nothing but its one write and its exit,
 and is hardened as a loader expects. The program file is read with pyelftools
-and pefile (Debian's python3-pyelftools and python3-pefile), not through the
-text of readelf or objdump, which changes between releases.
+and pefile and its instructions with capstone (Debian's python3-pyelftools,
+python3-pefile and python3-capstone), not through the text of readelf or
+objdump, which changes between releases.
 
 usage: program_checks.py CHECK [ARGUMENT...]
   no-interpreter PROGRAM pie|fixed
@@ -29,6 +30,8 @@ usage: program_checks.py CHECK [ARGUMENT...]
                                 found by name in the link's map
   trace-formats                 the system-calls check reads each qemu-user
                                 -strace format right (no program needed)
+  entry-sequences               the entry checks tell right start sequences
+                                from wrong ones (no program needed)
 Prints each problem found, or "CHECK: ok"; the exit status is 0 when none
 was found, 1 when one was, and 2 when the arguments make no sense.
 """
@@ -47,14 +50,17 @@ from xml.etree import ElementTree
 from expected import TEXT
 
 try:
+    import capstone
     import pefile
+    from capstone.ppc import PPC_OP_IMM, PPC_OP_REG, PPC_REG_R1
+    from capstone.systemz import SYSZ_OP_IMM, SYSZ_OP_MEM, SYSZ_OP_REG, SYSZ_REG_15
     from elftools.common.exceptions import ELFError
     from elftools.elf.constants import P_FLAGS
     from elftools.elf.elffile import ELFFile
     from elftools.elf.enums import ENUM_E_MACHINE
 except ImportError as missing:
     sys.exit(f"{sys.executable} has no {missing.name}: "
-             "install python3-pyelftools and python3-pefile")
+             "install python3-pyelftools, python3-pefile and python3-capstone")
 
 TEXT_SIZE = len(TEXT)
 
@@ -334,119 +340,145 @@ def trace_formats():
     return problems
 
 
-# The s390x ABI has a caller reserve the 160 bytes at %r15 for the called
-# function to save registers in, and the kernel leaves argc, argv, envp and
-# the auxiliary vector there: the entry must lower %r15 that far first.
-S390_SAVE_AREA = 160
+def decoded(code, address, architecture, mode):
+    """The instructions capstone decodes from `code` at `address`, up to the
+    first it cannot decode."""
+    decoder = capstone.Cs(architecture, mode)
+    decoder.detail = True
+    return list(decoder.disasm(code, address))
 
 
-def s390x_stack_change(code):
-    """How much an instruction adds to %r15, or None if it does not set %r15
-    from itself: aghi %r15,I; lay %r15,D(%r15); agfi %r15,I."""
-    if code[:2] == b"\xa7\xfb":
-        return int.from_bytes(code[2:4], "big", signed=True)
-    if len(code) == 6 and code[0] == 0xE3 and code[5] == 0x71 and code[1] == 0xF0 \
-            and code[2] >> 4 == 0xF:
-        low = (code[2] & 0xF) << 8 | code[3]
-        return int.from_bytes(code[4:5], "big", signed=True) << 12 | low
-    if code[:2] == b"\xc2\xf8":
-        return int.from_bytes(code[2:6], "big", signed=True)
+def entry_instructions(program, machine, architecture, mode):
+    """The instructions in the first 64 bytes at the entry point of a program
+    for `machine`; a ValueError for a program for another machine."""
+    elf = elf_file(program)
+    if elf.header.e_machine != machine:
+        raise ValueError(f"machine is {elf.header.e_machine}, not {machine}")
+    entry = elf.header.e_entry
+    code = next((segment.data()[entry - segment["p_vaddr"]:][:64]
+                 for segment in elf.iter_segments() if segment["p_type"] == "PT_LOAD"
+                 and segment["p_vaddr"] <= entry < segment["p_vaddr"] + segment["p_filesz"]), b"")
+    if not elf.little_endian:
+        mode |= capstone.CS_MODE_BIG_ENDIAN
+    return decoded(code, entry, architecture, mode)
+
+
+def comes_before(instruction, entry, awaited):
+    return (f"{instruction.mnemonic} {instruction.op_str} at entry point "
+            f"+ {instruction.address - entry} comes before {awaited}")
+
+
+# The start-up each ABI wants is told in platform/linux/arch/s390x_start.hpp
+# and powerpc64_start.hpp.
+S390X = (capstone.CS_ARCH_SYSZ, capstone.CS_MODE_BIG_ENDIAN)
+S390X_SAVE_AREA = 160
+# Those that add to %r15 from itself, and those that only set another register.
+S390X_ADDS = {"aghi", "agfi", "lay"}
+S390X_LOADS = {"lghi", "xgr"}
+
+
+def s390x_stack_change(instruction):
+    """How much an instruction adds to %r15, or None if it is not one of
+    S390X_ADDS setting %r15 from itself."""
+    if instruction.mnemonic not in S390X_ADDS:
+        return None
+    target, source = instruction.operands[0], instruction.operands[-1]
+    if target.type != SYSZ_OP_REG or target.reg != SYSZ_REG_15:
+        return None
+    if source.type == SYSZ_OP_IMM:
+        return source.imm
+    if source.type == SYSZ_OP_MEM and source.mem.base == SYSZ_REG_15 and not source.mem.index:
+        return source.mem.disp
     return None
 
 
-def s390x_register_only(code):
-    """Whether an instruction only loads a register other than %r15, touching
-    no memory: lghi %rN,I or xgr %rN,%rM."""
-    if code[0] == 0xA7 and code[1] & 0xF == 0x9:
-        return code[1] >> 4 != 15
-    return code[:3] == b"\xb9\x82\x00" and code[3] >> 4 != 15
-
-
-def s390x_name(instruction):
-    """The name of a few instructions an entry without the reservation starts
-    with, by opcode and extension, or None."""
-    opcode = instruction[0]
-    extension = instruction[-1] if opcode in (0xE3, 0xEB) else instruction[1] & 0xF
-    return {(0xEB, 0x24): "stmg", (0xE3, 0x24): "stg", (0xC0, 0x4): "brcl",
-            (0xC0, 0x5): "brasl"}.get((opcode, extension))
-
-
-def s390x_entry(program):
-    """The instructions at the entry point lower %r15 by the register save
-    area before any other instruction but a load of another register: before
-    anything stores relative to %r15, or branches."""
-    elf = elf_file(program)
-    if elf.header.e_machine != "EM_S390":
-        return [f"machine is {elf.header.e_machine}, not EM_S390"]
-    entry = elf.header.e_entry
-    code = next((segment.data()[entry - segment["p_vaddr"]:][:64]
-                 for segment in elf.iter_segments() if segment["p_type"] == "PT_LOAD"
-                 and segment["p_vaddr"] <= entry < segment["p_vaddr"] + segment["p_filesz"]), b"")
+def s390x_start_problems(instructions):
+    """%r15 is lowered by the register save area before any instruction but
+    one that only sets another register: before anything stores relative to
+    %r15, or branches."""
     lowered = 0
-    offset = 0
-    while lowered < S390_SAVE_AREA:
-        # The first two bits of an instruction give its length.
-        length = (2, 4, 4, 6)[code[offset] >> 6] if offset < len(code) else 0
-        instruction = code[offset:offset + length]
-        if not length or len(instruction) < length:
-            return [f"the code at the entry point, {entry:#x}, ends before %r15 is lowered"]
+    for instruction in instructions:
         change = s390x_stack_change(instruction)
         if change is not None:
             lowered -= change
-        elif not s390x_register_only(instruction):
-            name = s390x_name(instruction)
-            return [f"{instruction.hex(' ').upper()}{f' ({name})' if name else ''} at entry point "
-                    f"+ {offset} comes before %r15 is lowered by {S390_SAVE_AREA} bytes "
-                    f"(by {lowered} so far)"]
-        offset += length
-    return []
+            if lowered >= S390X_SAVE_AREA:
+                return []
+        elif instruction.mnemonic not in S390X_LOADS or instruction.operands[0].reg == SYSZ_REG_15:
+            return [comes_before(instruction, instructions[0].address,
+                                 f"%r15 is lowered by {S390X_SAVE_AREA} bytes (by {lowered} so far)")]
+    return [f"the code at the entry point ends before %r15 is lowered by {S390X_SAVE_AREA} bytes"]
 
 
-# The 64-bit POWER ELFv2 ABI has a function save its return address at 16(r1),
-# in its caller's frame, and the kernel leaves argc, argv, envp and the
-# auxiliary vector at r1: the entry must allocate a frame of its own first.
+def s390x_entry(program):
+    return s390x_start_problems(entry_instructions(program, "EM_S390", *S390X))
+
+
+PPC64 = (capstone.CS_ARCH_PPC, capstone.CS_MODE_64)
 PPC64_MINIMUM_FRAME = 32
-PPC64_PC_LOAD = 0x429F0005  # bcl 20,31,.+4, which only sets the link register
+# Those that only set a register, which must not be r1.
+PPC64_LOADS = {"addi", "addis", "li", "lis", "mflr"}
 
 
-def ppc64_register_only(word):
-    """Whether an instruction only sets a register other than r1, touching no
-    memory: addi and addis (li and lis among them), mflr, or the bcl that
-    reads the program counter."""
-    opcode = word >> 26
-    target = word >> 21 & 0x1F
-    if opcode in (14, 15):
-        return target != 1
-    if word & ~(0x1F << 21) == 0x7C0802A6:
-        return target != 1
-    return word == PPC64_PC_LOAD
+def ppc64_start_problems(instructions):
+    """A frame of at least the minimum size, a multiple of 16, is allocated
+    with stdu relative to r1 before any instruction but one that only sets
+    another register, or a branch to the next instruction (the bcl that
+    reads the program counter): before anything stores relative to r1, or
+    calls."""
+    for instruction in instructions:
+        operands = instruction.operands
+        if instruction.mnemonic == "stdu" and operands[1].mem.base == PPC_REG_R1:
+            size = -operands[1].mem.disp
+            if size >= PPC64_MINIMUM_FRAME and size % 16 == 0:
+                return []
+            return [f"the frame allocated at entry point + "
+                    f"{instruction.address - instructions[0].address} is {size} bytes, "
+                    f"not a multiple of 16 of at least {PPC64_MINIMUM_FRAME}"]
+        sets_other = (instruction.mnemonic in PPC64_LOADS and operands[0].type == PPC_OP_REG
+                      and operands[0].reg != PPC_REG_R1)
+        to_next = (instruction.mnemonic.startswith("b") and operands
+                   and operands[-1].type == PPC_OP_IMM
+                   and operands[-1].imm == instruction.address + instruction.size)
+        if not (sets_other or to_next):
+            return [comes_before(instruction, instructions[0].address, "a frame is allocated")]
+    return ["the code at the entry point ends before a frame is allocated"]
 
 
 def ppc64_entry(program):
-    """The instructions at the entry point allocate a frame of at least the
-    minimum size, with stdu to r1 from r1, before any other instruction but
-    one that sets another register: before anything stores relative to r1,
-    or calls."""
-    elf = elf_file(program)
-    if elf.header.e_machine != "EM_PPC64":
-        return [f"machine is {elf.header.e_machine}, not EM_PPC64"]
-    order = "little" if elf.little_endian else "big"
-    entry = elf.header.e_entry
-    code = next((segment.data()[entry - segment["p_vaddr"]:][:64]
-                 for segment in elf.iter_segments() if segment["p_type"] == "PT_LOAD"
-                 and segment["p_vaddr"] <= entry < segment["p_vaddr"] + segment["p_filesz"]), b"")
-    for offset in range(0, len(code) - 3, 4):
-        word = int.from_bytes(code[offset:offset + 4], order)
-        # stdu rS,D(r1): DS form, opcode 62, low bits 01, base r1.
-        if word >> 26 == 62 and word & 3 == 1 and word >> 16 & 0x1F == 1:
-            size = (0x10000 if word & 0x8000 else 0) - (word & 0xFFFC)
-            if size >= PPC64_MINIMUM_FRAME and size % 16 == 0:
-                return []
-            return [f"the frame allocated at entry point + {offset} is {size} bytes, "
-                    f"not a multiple of 16 of at least {PPC64_MINIMUM_FRAME}"]
-        if not ppc64_register_only(word):
-            return [f"{word:08X} at entry point + {offset} comes before a frame is allocated"]
-    return [f"the code at the entry point, {entry:#x}, ends before a frame is allocated"]
+    return ppc64_start_problems(entry_instructions(program, "EM_PPC64", *PPC64))
+
+
+def entry_sequences():
+    """Start sequences the entry checks must accept, and some they must refuse,
+    as capstone decodes them: what it names an instruction changes between
+    its releases."""
+    cases = [
+        # aghi, lghi, stg and jg, as s390x_start.hpp has them.
+        (S390X, "a7fbff60 a7090000 e300f0000024 c0f400000003", True),
+        (S390X, "b9820011 e3f0ff60ff71 e300f0000024", True),  # xgr; lay
+        (S390X, "c2f8ffffff60 e300f0000024", True),  # agfi
+        (S390X, "e300f0000024 a7fbff60", False),  # stg first
+        (S390X, "eb6ff0300024 a7fbff60", False),  # stmg first
+        (S390X, "c0f400000003 a7fbff60", False),  # jg first
+        (S390X, "a7fbffa0 e300f0000024", False),  # lowered by 96 only
+        (S390X, "a7f90000 a7fbff60", False),  # lghi %r15
+        # bcl 20,31,.+4, mflr, addis, addi, li, stdu -32 and bl, as
+        # powerpc64_start.hpp has them.
+        (PPC64, "05009f42 a602487c 1000423c 20004238 00000038 e1ff01f8 edffff4b", True),
+        (PPC64, "d9ff21f8", False),  # stdu -40
+        (PPC64, "f1ff21f8", False),  # stdu -16
+        (PPC64, "100001f8 e1ff01f8", False),  # std first
+        (PPC64, "edffff4b e1ff01f8", False),  # bl first
+        (PPC64, "00002038 e1ff01f8", False),  # li r1
+        (PPC64, "09009f42 e1ff01f8", False),  # bcl 20,31,.+8
+    ]
+    problems = []
+    for (architecture, mode), code, accepted in cases:
+        start_problems = s390x_start_problems if architecture == S390X[0] else ppc64_start_problems
+        instructions = decoded(bytes.fromhex(code), 0x1000, architecture, mode)
+        if (not start_problems(instructions)) != accepted:
+            problems.append(f"{'refuses' if accepted else 'accepts'} {code}")
+    return problems
 
 
 def section_name(section):
@@ -661,6 +693,7 @@ CHECKS = {
     "pe-hardening": pe_hardening,
     "pe-unwind": pe_unwind,
     "trace-formats": trace_formats,
+    "entry-sequences": entry_sequences,
 }
 
 
@@ -679,7 +712,7 @@ def main():
         return usage(f"{check}: {wrong}")
     try:
         problems = CHECKS[check](*arguments)
-    except OSError as failed:
+    except (OSError, ValueError) as failed:
         problems = [str(failed)]
     except ELFError as unreadable:
         problems = [f"{arguments[0]} is not an ELF file pyelftools reads: {unreadable}"]
