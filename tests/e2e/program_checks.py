@@ -460,8 +460,8 @@ def s390x_start_problems(instructions):
             if lowered >= S390X_SAVE_AREA:
                 return []
         elif instruction.mnemonic not in S390X_LOADS or instruction.operands[0].reg == SYSZ_REG_15:
-            return [comes_before(instruction, instructions[0].address,
-                                 f"%r15 is lowered by {S390X_SAVE_AREA} bytes (by {lowered} so far)")]
+            awaited = f"%r15 is lowered by {S390X_SAVE_AREA} bytes (by {lowered} so far)"
+            return [comes_before(instruction, instructions[0].address, awaited)]
     return [f"the code at the entry point ends before %r15 is lowered by {S390X_SAVE_AREA} bytes"]
 
 
@@ -508,32 +508,33 @@ def entry_sequences():
     """Start sequences the entry checks must accept, and some they must refuse,
     as capstone decodes them: what it names an instruction changes between
     its releases."""
-    cases = [
-        # aghi, lghi, stg and jg, as s390x_start.hpp has them.
-        (S390X, "a7fbff60 a7090000 e300f0000024 c0f400000003", True),
-        (S390X, "b9820011 e3f0ff60ff71 e300f0000024", True),  # xgr; lay
-        (S390X, "c2f8ffffff60 e300f0000024", True),  # agfi
-        (S390X, "e300f0000024 a7fbff60", False),  # stg first
-        (S390X, "eb6ff0300024 a7fbff60", False),  # stmg first
-        (S390X, "c0f400000003 a7fbff60", False),  # jg first
-        (S390X, "a7fbffa0 e300f0000024", False),  # lowered by 96 only
-        (S390X, "a7f90000 a7fbff60", False),  # lghi %r15
-        # bcl 20,31,.+4, mflr, addis, addi, li, stdu -32 and bl, as
-        # powerpc64_start.hpp has them.
-        (PPC64, "05009f42 a602487c 1000423c 20004238 00000038 e1ff01f8 edffff4b", True),
-        (PPC64, "d9ff21f8", False),  # stdu -40
-        (PPC64, "f1ff21f8", False),  # stdu -16
-        (PPC64, "100001f8 e1ff01f8", False),  # std first
-        (PPC64, "edffff4b e1ff01f8", False),  # bl first
-        (PPC64, "00002038 e1ff01f8", False),  # li r1
-        (PPC64, "09009f42 e1ff01f8", False),  # bcl 20,31,.+8
+    s390x = [
+        ("a7fbff60 a7090000 e300f0000024 c0f400000003", True),  # s390x_start.hpp's
+        ("b9820011 e3f0ff60ff71 e300f0000024", True),  # xgr; lay
+        ("c2f8ffffff60 e300f0000024", True),  # agfi
+        ("e300f0000024 a7fbff60", False),  # stg first
+        ("eb6ff0300024 a7fbff60", False),  # stmg first
+        ("c0f400000003 a7fbff60", False),  # jg first
+        ("a7fbffa0 e300f0000024", False),  # lowered by 96 only
+        ("a7f90000 a7fbff60", False),  # lghi %r15
+    ]
+    ppc64 = [
+        # powerpc64_start.hpp's: bcl 20,31,.+4, mflr, addis, addi, li, stdu, bl.
+        ("05009f42 a602487c 1000423c 20004238 00000038 e1ff01f8 edffff4b", True),
+        ("d9ff21f8", False),  # stdu -40
+        ("f1ff21f8", False),  # stdu -16
+        ("100001f8 e1ff01f8", False),  # std first
+        ("edffff4b e1ff01f8", False),  # bl first
+        ("00002038 e1ff01f8", False),  # li r1
+        ("09009f42 e1ff01f8", False),  # bcl 20,31,.+8
     ]
     problems = []
-    for (architecture, mode), code, accepted in cases:
-        start_problems = s390x_start_problems if architecture == S390X[0] else ppc64_start_problems
-        instructions = decoded(bytes.fromhex(code), 0x1000, architecture, mode)
-        if (not start_problems(instructions)) != accepted:
-            problems.append(f"{'refuses' if accepted else 'accepts'} {code}")
+    for start_problems, decoder, cases in ((s390x_start_problems, S390X, s390x),
+                                           (ppc64_start_problems, PPC64, ppc64)):
+        for code, accepted in cases:
+            instructions = decoded(bytes.fromhex(code), 0x1000, *decoder)
+            if (not start_problems(instructions)) != accepted:
+                problems.append(f"{'refuses' if accepted else 'accepts'} {code}")
     return problems
 
 
