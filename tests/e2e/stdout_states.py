@@ -19,7 +19,6 @@ import re
 import struct
 import termios
 import resource
-import select
 import signal
 import socket
 import subprocess
