@@ -41,8 +41,7 @@ void PutNumber(char*& out, std::uint64_t value) {
 // An empty rt_sigprocmask: blocks nothing, as cheap a call as there is.
 void EmptySignalCall() {
   const std::uint64_t mask = 0;
-  linux_sys::Call4(linux_sys::RtSigprocmask, linux_sys::SigBlock,
-                   reinterpret_cast<linux_sys::Word>(&mask), 0, linux_sys::KernelSigsetBytes);
+  linux_sys::BlockSignals(&mask);
 }
 
 }  // namespace
@@ -79,6 +78,6 @@ extern "C" [[gnu::force_align_arg_pointer]] void ProgramEntry() {
     PutNumber(out, ticks[i]);
     *out++ = i + 1 < Stages ? '\t' : '\n';
   }
-  linux_sys::Call3(linux_sys::Write, 2, reinterpret_cast<linux_sys::Word>(line), out - line);
+  linux_sys::Write(2, line, out - line);
   ExitProcess(0);
 }

@@ -5,12 +5,9 @@
 #include PACKTEXT_START_HEADER
 #endif
 
-// Entered by the loader, not called. On x86 the stack is then not aligned as a
-// call leaves it (16-byte aligned with no return address on x86-64 Linux,
-// 4-byte on 32-bit Windows), so the prologue realigns it before any code relies
-// on it. The other architectures' kernels hand over a stack aligned as their
-// calling conventions require; on s390x, ProgramStart comes first and reserves
-// the register save area that a caller leaves.
+// Entered by the loader, not called: on x86 the stack is then not aligned as
+// a call leaves it, so the prologue realigns it. Where an ABI wants more
+// first (s390x, 64-bit POWER), the row's ProgramStart comes before this.
 #if defined(__i386__) || defined(__x86_64__)
 [[gnu::force_align_arg_pointer]]
 #endif

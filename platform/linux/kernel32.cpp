@@ -24,8 +24,7 @@ void BlockWriteSignals() {
   for (const int signal : blocked) {
     mask[(signal - 1) / bits] |= std::uintptr_t{1} << ((signal - 1) % bits);
   }
-  linux_sys::Call4(linux_sys::RtSigprocmask, linux_sys::SigBlock, reinterpret_cast<Word>(mask), 0,
-                   linux_sys::KernelSigsetBytes);
+  linux_sys::BlockSignals(mask);
 }
 
 // Waits until `fd` takes more bytes; used when the parent left it non-blocking.
@@ -57,7 +56,7 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* byt
   // At least one write, even of nothing, so that a bad handle fails here too.
   for (;;) {
     const DWORD left = bytes_to_write - done;
-    const Word result = linux_sys::Call3(linux_sys::Write, fd, reinterpret_cast<Word>(bytes + done),
+    const Word result = linux_sys::Call3(__NR_write, fd, reinterpret_cast<Word>(bytes + done),
                                          static_cast<Word>(left));
     if (result == -linux_sys::ErrorInterrupted) continue;
     if (result == -linux_sys::ErrorAgain && AwaitWritable(fd)) continue;
@@ -79,6 +78,6 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* byt
 }
 
 [[noreturn]] void ExitProcess(UINT exit_code) {
-  for (;;) linux_sys::Call1(linux_sys::ExitGroup, static_cast<Word>(exit_code));
+  linux_sys::ExitGroup(static_cast<Word>(exit_code));
 }
 }

@@ -2,8 +2,9 @@
 
 // Raw Linux system calls: the only code that knows how to enter the kernel.
 // Each call returns the kernel's result: a value, or -errno. How the kernel is
-// entered differs by architecture, one small file each; the call numbers are
-// the kernel's own, from <asm/unistd.h>.
+// entered differs by architecture, one small file each; the calls the
+// stand-in makes are named below, with the kernel's own numbers from
+// <asm/unistd.h>.
 
 #include <asm/unistd.h>
 
@@ -12,10 +13,6 @@
 namespace linux_sys {
 
 using Word = std::intptr_t;
-
-inline constexpr Word Write = __NR_write;
-inline constexpr Word RtSigprocmask = __NR_rt_sigprocmask;
-inline constexpr Word ExitGroup = __NR_exit_group;
 
 // The kernel's numbers for what the stand-in looks at that are the same on
 // every architecture built here; the signals' are in the architecture's file.
@@ -36,6 +33,20 @@ struct PollFd {
 #include PACKTEXT_ARCH_HEADER
 
 namespace linux_sys {
+
+inline Word Write(int fd, const void* bytes, Word count) {
+  return Call3(__NR_write, fd, reinterpret_cast<Word>(bytes), count);
+}
+
+// Adds the signals of `set`, KernelSigsetBytes long, to those blocked.
+inline Word BlockSignals(const void* set) {
+  return Call4(__NR_rt_sigprocmask, SigBlock, reinterpret_cast<Word>(set), 0, KernelSigsetBytes);
+}
+
+// Ends every thread of the process.
+[[noreturn]] inline void ExitGroup(Word status) {
+  for (;;) Call1(__NR_exit_group, status);
+}
 
 // Waits, as long as it takes, until one of `count` entries is ready: with
 // poll where the architecture has it, since a 32-bit architecture's ppoll

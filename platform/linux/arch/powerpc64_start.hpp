@@ -1,18 +1,11 @@
 #pragma once
 
-// Where the kernel starts the 64-bit POWER (ELFv2) program: ProgramStart, a
-// few instructions ahead of ProgramEntry. The kernel leaves r1 pointing at
-// argc, then argv, envp and the auxiliary vector, with no frame of a caller,
-// but a function saves its return address at 16(r1), in its caller's frame.
-// ProgramStart finds the TOC pointer (r2) from its own address, which it
-// takes from the link register rather than trust r12, allocates a minimal
-// 32-byte frame with a zero back chain, keeping r1 16-byte aligned, and calls
-// ProgramEntry, which never returns; it reads nothing from the stack.
-//
-// Included only where ProgramEntry is defined: the unit tests link the rest
-// without it. The call is a use the compiler cannot see, hence `used`, which
-// keeps ProgramEntry, and global, through link-time optimisation.
+// The kernel enters the program here with r1 at argc and no caller's frame,
+// in which ProgramEntry would save its return address. ProgramStart sets the
+// TOC pointer from its own address (r12 holds nothing at entry) and calls
+// ProgramEntry from a 32-byte frame with a zero back chain.
 
+// `used`: the call is one link-time optimisation cannot see.
 extern "C" [[noreturn, gnu::used]] void ProgramEntry();
 
 asm(R"(

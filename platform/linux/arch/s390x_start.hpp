@@ -1,16 +1,10 @@
 #pragma once
 
-// Where the kernel starts the s390x program: ProgramStart, a few instructions
-// ahead of ProgramEntry. The kernel leaves %r15 pointing at argc, then argv,
-// envp and the auxiliary vector, but a function may save registers into the
-// 160 bytes at %r15, which the ABI has its caller reserve. ProgramStart
-// reserves them, clears the back chain and branches to ProgramEntry, which
-// never returns; it reads nothing from the stack.
-//
-// Included only where ProgramEntry is defined: the unit tests link the rest
-// without it. The branch is a use the compiler cannot see, hence `used`, which
-// keeps ProgramEntry, and global, through link-time optimisation.
+// The kernel enters the program here with %r15 at argc, where ProgramEntry
+// would save registers. ProgramStart reserves the 160-byte save area that a
+// caller leaves, clears the back chain and branches to ProgramEntry.
 
+// `used`: the branch is one link-time optimisation cannot see.
 extern "C" [[noreturn, gnu::used]] void ProgramEntry();
 
 asm(R"(
