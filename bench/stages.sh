@@ -6,13 +6,12 @@
 #
 # Usage: bench/stages.sh   (RUNS=2000 by default)
 set -euo pipefail
-
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-results=bench/results
-work=build/compare
-mkdir -p "$results" "$work"
+source "$(dirname "$0")/setup.sh"
 runs=${RUNS:-2000}
+if [[ -n $no_i386 ]]; then
+  echo "stages.sh times an i386 program natively, and $no_i386" >&2
+  exit 1
+fi
 
 # The rate of the time-stamp counter, from the kernel's calibration when it
 # can be read, else the processor's nominal clock.
