@@ -23,7 +23,7 @@ else
   native+=(x86)
 fi
 for tool in cmake g++ valgrind gnuplot jq cmp; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool (scripts/install-deps compare)" >&2; exit 1; }
 done
 load_before=$(uptime)
 # Prints a tab-separated table in columns.

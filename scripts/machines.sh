@@ -26,6 +26,7 @@ while read -r -a fields; do
   debian=${target[$preset.debian]}
   [[ $debian == - || -n ${preset_of[$debian]:-} ]] || preset_of[$debian]=$preset
 done <"$(dirname "${BASH_SOURCE[0]}")/../targets.txt"
+unset fields preset debian i
 machine=$(dpkg --print-architecture)
 
 # Succeeds when PACKAGE (with :ARCH for another architecture's) is installed.
