@@ -96,15 +96,17 @@ refresh_lists() {
 }
 
 # apt-get install PACKAGE...; when that fails, sets apt_reason to apt's
-# errors and the dependencies it could not meet, on one line.
+# errors on one line, after the first dependency it could not meet, if any.
 apt_install() {
-  local log status=0 lines
+  local log status=0 unmet errors
   log=$(mktemp)
   echo "installing: $*"
   "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
     "$@" 2>&1 | tee "$log" || status=$?
-  mapfile -t lines < <(grep -E '^(E: | [^ ]+ : )' "$log")
-  printf -v apt_reason '%s; ' "${lines[@]}"
+  mapfile -t unmet < <(grep -E '^ [^ ]+ : ' "$log")
+  mapfile -t errors < <(grep '^E: ' "$log")
+  ((${#unmet[@]} == 0)) || errors=("${unmet[0]# } (1 of ${#unmet[@]} unmet)" "${errors[@]}")
+  printf -v apt_reason '%s; ' "${errors[@]}"
   apt_reason=${apt_reason%; }
   rm -f "$log"
   return "$status"
@@ -115,7 +117,7 @@ apt_install() {
 # once, each name's packages are tried alone, and not_installed[NAME] gets
 # apt's reason for each that fails.
 install_for() {
-  local name i386=()
+  local name
   declare -gA not_installed=()
   failed_lists= refreshed=
   wanted_by "$@"
@@ -131,19 +133,18 @@ install_for() {
       done
     fi
   fi
-  for name; do
-    needs "$name"
-    i386+=("${wanted_i386[@]}")
-  done
-  install_i386 "${i386[@]}"
+  install_i386 "${all_i386[@]}"
 }
 
-# Sets `missing` to what the NAMEs need and is not installed.
+# Sets `missing` to what the NAMEs need and is not installed, and `all_i386`
+# to the i386 packages they would have.
 wanted_by() {
   local name all=()
+  all_i386=()
   for name; do
     needs "$name"
     all+=("${wanted[@]}")
+    all_i386+=("${wanted_i386[@]}")
   done
   missing_of "${all[@]}"
 }
