@@ -8,20 +8,14 @@
 #
 # Usage: bench/compare.sh   (quicker, rougher: RUNS=300 REPEATS=1 bench/compare.sh)
 set -euo pipefail
-
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-results=bench/results
-work=build/compare
-mkdir -p "$results" "$work"
+source "$(dirname "$0")/setup.sh"
 runs=${RUNS:-3000}    # timed rounds per repeat; each round runs every program once
 warmup=${WARMUP:-50}  # untimed rounds before them
 repeats=${REPEATS:-3} # separate timings, to show how much a whole run moves
 wine_runs=${WINE_RUNS:-20}
 
 # i386 timings under an emulator would mean nothing beside a native floor, so
-# where this host runs no i386 code (scripts/runs-i386) the i386 rows are left out.
-no_i386=$(scripts/runs-i386 "$work") || true
+# where this host runs no i386 code the i386 rows are left out.
 native=(x64)
 if [[ -n $no_i386 ]]; then
   echo "The i386 programs are not timed: $no_i386"
@@ -29,7 +23,7 @@ else
   native+=(x86)
 fi
 for tool in cmake g++ valgrind gnuplot jq cmp; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool (scripts/install-deps compare)" >&2; exit 1; }
 done
 load_before=$(uptime)
 # Prints a tab-separated table in columns.
@@ -39,12 +33,11 @@ echo "== building"
 # Every target's program alone, each whose compiler is here: linux-x64 and
 # linux-x86 are timed, the Windows programs timed under Wine, all listed by size.
 source scripts/machines.sh
+source scripts/project.sh
 programs=("${presets[@]}")
 program_of() { echo "$work/programs/$1/bin/packtext"; }
 for preset in "${programs[@]}"; do
-  cmake --preset "$preset" -B "$work/programs/$preset" -DPACKTEXT_BUILD_TESTS=OFF \
-    -DPACKTEXT_LINT=OFF >/dev/null 2>&1 &&
-    cmake --build "$work/programs/$preset" --target packtext >/dev/null ||
+  build_preset "$preset" "$work/programs/$preset" >/dev/null 2>&1 ||
     echo "$preset: not built (its compiler is missing?)"
 done
 for arch in "${native[@]}"; do
@@ -158,11 +151,11 @@ done
 # Debian's `wine` would start the i386 one whenever wine32 is installed.
 wine64=/usr/lib/wine/wine64
 declare -A wine_of=([pe32+]=$wine64)
-[[ -n $no_i386 ]] || wine_of[pe32]=$(command -v wine || true)
+if scripts/runs-i386 wine "$work" >/dev/null; then wine_of[pe32]=$(command -v wine || true); fi
 wine_programs=()
 for preset in "${presets[@]}"; do
   exe=$(program_of "$preset").exe
-  wine=${wine_of[${target_machine[$preset]}]:-}
+  wine=${wine_of[${target[$preset.machine]}]:-}
   if [[ -f $exe && -x $wine ]]; then wine_programs+=("$preset"); fi
 done
 : >"$work/wine-timing.tsv"
@@ -176,7 +169,7 @@ if ((${#wine_programs[@]})); then
   : >"$work/wine-programs.tsv"
   for preset in "${wine_programs[@]}"; do
     exe=$(program_of "$preset").exe
-    wine=${wine_of[${target_machine[$preset]}]}
+    wine=${wine_of[${target[$preset.machine]}]}
     "$wine" "$exe" >"$work/wine-$preset.out"
     cmp "$work/wine-$preset.out" "$work/expected.out"
     printf 'packtext.exe (%s)\t-\t%s\t%s\n' "$preset" "$wine" "$exe" >>"$work/wine-programs.tsv"

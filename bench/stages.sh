@@ -6,13 +6,12 @@
 #
 # Usage: bench/stages.sh   (RUNS=2000 by default)
 set -euo pipefail
-
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-results=bench/results
-work=build/compare
-mkdir -p "$results" "$work"
+source "$(dirname "$0")/setup.sh"
 runs=${RUNS:-2000}
+if [[ -n $no_i386 ]]; then
+  echo "stages.sh times an i386 program natively, and $no_i386" >&2
+  exit 1
+fi
 
 # The rate of the time-stamp counter, from the kernel's calibration when it
 # can be read, else the processor's nominal clock.
@@ -26,14 +25,15 @@ flags=(-std=c++20 -O2 -fPIE -fno-exceptions -fno-rtti -fno-asynchronous-unwind-t
 # shellcheck disable=SC2054 # the commas are the linker's
 link=(-static-pie -nostdlib -nostartfiles -Wl,--gc-sections -Wl,-z,noexecstack
   -Wl,-z,noseparate-code -s)
-for preset in linux-x64 linux-x86; do
+source scripts/machines.sh
+for arch in x64 x86; do
+  preset=linux-$arch
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target packtext
+  "${target[$preset.triple]}-g++" "${flags[@]}" "${link[@]}" -Wl,--entry=ProgramEntry \
+    "-DPACKTEXT_ARCH_HEADER=\"platform/linux/arch/${target[$preset.header]}\"" \
+    -o "$work/stage_probe-$arch" bench/stage_probe.cpp "build/$preset/libpacktext_core.a"
 done
-g++ "${flags[@]}" "${link[@]}" -Wl,--entry=ProgramEntry -o "$work/stage_probe-x64" \
-  bench/stage_probe.cpp build/linux-x64/libpacktext_core.a
-i686-linux-gnu-g++ "${flags[@]}" "${link[@]}" -Wl,--entry=ProgramEntry -o "$work/stage_probe-x86" \
-  bench/stage_probe.cpp build/linux-x86/libpacktext_core.a
 
 stages=(source-page text-page-1 text-page-2 spread length write-file syscall)
 for arch in x64 x86; do

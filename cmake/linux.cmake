@@ -19,8 +19,9 @@ if(CMAKE_CXX_COMPILER MATCHES "clang")
   set(CMAKE_CXX_COMPILER_TARGET ${PACKTEXT_TRIPLE})
 endif()
 
-# The programs run under qemu are static: the unit tests are linked so that
-# they need none of the target's C library.
+# qemu-user's command for the row, as scripts/machines.sh makes it: its
+# name with qemu- ahead, then its options, which the row joins by commas.
+packtext_target_has(qemu)
 string(REPLACE "," ";" qemu ${target_qemu})
 list(TRANSFORM qemu PREPEND qemu- AT 0)
 set(PACKTEXT_QEMU ${qemu})

@@ -1,38 +1,45 @@
 # Sourced by the scripts: the table of targets, targets.txt, read with bash
 # alone (nothing else may be installed yet), and this machine's Debian
-# architecture. `presets` lists the rows in order; target_<column>[PRESET]
-# holds each column; preset_of[ARCH] is the preset a Debian architecture
-# builds for itself, the first row with that architecture. `target_offered
-# PRESET` says whether this machine's Debian has the row's compiler.
+# architecture. `presets` lists the rows in order; target[PRESET.COLUMN]
+# holds each field, by the column's name in the table's header row, so that
+# asking for a column the table does not have stops the script (set -u),
+# naming it. preset_of[ARCH] is the preset a Debian architecture builds for
+# itself, the first row with that architecture.
+columns=()
 presets=()
-declare -A target_system target_debian target_triple target_compiler target_packages \
-  target_qemu target_machine target_order target_rpm target_header target_entry target_address \
-  preset_of
-while read -r preset system debian triple compiler packages qemu elf order rpm header entry address; do
-  [[ -z $preset || $preset == \#* ]] && continue
+declare -A target=() preset_of=()
+while read -r -a fields; do
+  [[ ${#fields[@]} -eq 0 || ${fields[0]} == \#* ]] && continue
+  if ((${#columns[@]} == 0)); then
+    columns=("${fields[@]}")
+    continue
+  fi
+  preset=${fields[0]}
+  if ((${#fields[@]} != ${#columns[@]})); then
+    echo "targets.txt: the row of $preset has ${#fields[@]} fields for ${#columns[@]} columns" >&2
+    exit 1
+  fi
   presets+=("$preset")
-  target_system[$preset]=$system
-  target_debian[$preset]=$debian
-  target_triple[$preset]=$triple
-  target_compiler[$preset]=$compiler
-  target_packages[$preset]=$packages
-  target_qemu[$preset]=$qemu
-  target_machine[$preset]=$elf
-  target_order[$preset]=$order
-  target_rpm[$preset]=$rpm
-  target_header[$preset]=$header
-  target_entry[$preset]=$entry
-  target_address[$preset]=$address
+  for i in "${!columns[@]}"; do
+    target[$preset.${columns[i]}]=${fields[i]}
+  done
+  debian=${target[$preset.debian]}
   [[ $debian == - || -n ${preset_of[$debian]:-} ]] || preset_of[$debian]=$preset
 done <"$(dirname "${BASH_SOURCE[0]}")/../targets.txt"
+unset fields preset debian i
 machine=$(dpkg --print-architecture)
+
+# Succeeds when PACKAGE (with :ARCH for another architecture's) is installed.
+installed() {
+  [[ $(dpkg-query --show --showformat='${db:Status-Status}' "$1" 2>/dev/null) == installed ]]
+}
 
 # Sets `packages` to the Debian packages of PRESET's compiler: its row's, but
 # for this machine's own architecture, whose compiler is its native g++.
 compiler_packages() {
   local native= i
-  [[ ${target_debian[$1]} != "$machine" ]] || native=g++-${target_triple[$1]//_/-}
-  IFS=, read -r -a packages <<<"${target_packages[$1]}"
+  [[ ${target[$1.debian]} != "$machine" ]] || native=g++-${target[$1.triple]//_/-}
+  IFS=, read -r -a packages <<<"${target[$1.packages]}"
   for i in "${!packages[@]}"; do
     [[ ${packages[i]} != "$native" ]] || packages[i]=g++
   done
@@ -46,8 +53,7 @@ target_offered() {
   local package packages missing=()
   compiler_packages "$1"
   for package in "${packages[@]}"; do
-    [[ $(dpkg-query --show --showformat='${db:Status-Status}' "$package" 2>/dev/null) == installed ]] &&
-      continue
+    installed "$package" && continue
     # Read whole, not piped to grep -q: apt-cache killed by SIGPIPE would
     # fail the pipeline, under pipefail, for a package that is offered.
     [[ $(apt-cache policy "$package" 2>/dev/null) == *"Candidate: "[!\(]* ]] || missing+=("$package")
@@ -55,6 +61,30 @@ target_offered() {
   ((${#missing[@]} == 0)) && return 0
   target_missing="$1: left out: $(. /etc/os-release && echo "$PRETTY_NAME") offers no ${missing[*]}"
   return 1
+}
+
+# Sets `emulator` to what runs PRESET's (static) programs on this machine:
+# nothing where it runs them itself, else qemu-user with the row's options.
+emulator_for() {
+  emulator=()
+  local arch=${target[$1.debian]}
+  [[ $arch == "$machine" ]] && return
+  if [[ $arch == i386 && $machine == amd64 ]] &&
+    "$(dirname "${BASH_SOURCE[0]}")/runs-i386" static >/dev/null; then
+    return
+  fi
+  IFS=, read -r -a emulator <<<"qemu-${target[$1.qemu]}"
+}
+
+# What an x86-64 machine needs beside a kernel that runs i386 code to run
+# i386 programs natively (scripts/runs-i386): nothing for a static one, the
+# C and C++ libraries for a dynamically linked one, Wine's 32-bit part for a
+# 32-bit Windows one.
+declare -A i386_packages=([static]="" [dynamic]="libc6:i386 libstdc++6:i386" [wine]="wine32:i386")
+
+# Succeeds where Debian's Wine runs here: it runs x86 code only.
+wine_runs_here() {
+  [[ $machine == amd64 ]]
 }
 
 # The Debian mirror this machine's apt uses.

@@ -22,6 +22,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/machines.sh"
+source "$root/scripts/project.sh"
 # Nothing is written into the work tree, which may not be root's.
 export PYTHONDONTWRITEBYTECODE=1
 piuparts=
@@ -34,11 +35,11 @@ arches=("$@")
 if [[ ${arches[*]} == all ]]; then
   arches=()
   for preset in "${presets[@]}"; do
-    debian=${target_debian[$preset]}
-    [[ ${target_system[$preset]} == linux && ${preset_of[$debian]} == "$preset" ]] && arches+=("$debian")
+    debian=${target[$preset.debian]}
+    [[ ${target[$preset.system]} == linux && ${preset_of[$debian]} == "$preset" ]] && arches+=("$debian")
   done
 fi
-version=$(sed -n 's/^project(packtext VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+version=$(project_version)
 release=$(. /etc/os-release && echo "$VERSION_CODENAME")
 work=$(mktemp -d /var/tmp/packtext-debian-check.XXXXXX)
 trap 'rm -rf --one-file-system "$work"' EXIT
@@ -60,7 +61,7 @@ echo "lintian on $(basename "$dsc"): $( ((status)) && echo FAILED || echo ok)"
 for arch in "${arches[@]}"; do
   echo "== $arch"
   preset=${preset_of[$arch]:-}
-  if [[ -z $preset || ${target_system[$preset]} != linux ]]; then
+  if [[ -z $preset || ${target[$preset.system]} != linux ]]; then
     echo "debian.sh: no Linux row of targets.txt is for $arch" >&2
     exit 2
   fi
@@ -72,21 +73,11 @@ for arch in "${arches[@]}"; do
   build=$work/build-$arch
   mkdir -p "$made"
   started=$SECONDS
-  (cd "$root" && cmake --preset "$preset" -B "$build" -DPACKTEXT_BUILD_TESTS=OFF -DPACKTEXT_LINT=OFF \
-    >"$work/$arch-preset.log")
-  cmake --build "$build" >>"$work/$arch-preset.log"
-  (cd "$build" && cpack -G TGZ -B "$build/packages" >>"$work/$arch-preset.log")
+  build_preset "$preset" "$build" pack -G TGZ >"$work/$arch-preset.log"
   mv "$build"/packages/*.tar.gz "$made/"
   "$root/scripts/build-deb" "$source_dir" "$arch" "$made"
   # The packed programs run here, or under qemu-user.
-  native=
-  [[ $arch == "$machine" ]] && native=yes
-  [[ $arch == i386 && $machine == amd64 ]] && "$root/scripts/runs-i386" >/dev/null && native=yes
-  emulator=()
-  if [[ -z $native ]]; then
-    IFS=, read -r -a emulator <<<"${target_qemu[$preset]}"
-    emulator[0]=qemu-${emulator[0]}
-  fi
+  emulator_for "$preset"
   /usr/bin/python3 "$root/tests/e2e/package_check.py" --made "$made" "$build/bin/packtext" \
     "$version" "${emulator[@]}" || status=1
   echo "$arch: $((SECONDS - started)) s"

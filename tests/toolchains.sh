@@ -4,7 +4,7 @@
 # without linker relaxation, and checks each: the target's ELF machine, the
 # exact text, exit status 0, and no relocation left in the file (the build
 # itself refuses one too). A program the host cannot run goes through
-# qemu-user; scripts/runs-i386 says whether that is so for i386.
+# qemu-user (emulator_for in scripts/machines.sh).
 # usage: tests/toolchains.sh [WORK_DIR]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,17 +29,11 @@ failed=0
 total=0
 # The x86 targets' rows, each built here by its GCC and by clang.
 for preset in "${presets[@]}"; do
-  triple=${target_triple[$preset]}
-  elf=${target_machine[$preset]}
-  [[ ${target_compiler[$preset]} == gcc && $elf == @(EM_X86_64|EM_386) ]] || continue
-  IFS=, read -r -a emulator <<<"qemu-${target_qemu[$preset]}"
-  runner=()
-  if [[ $triple == i686-* ]]; then
-    why=$("$root/scripts/runs-i386" "$work") || runner=("${emulator[@]}")
-    [[ -z $why ]] || echo "i386 programs run under ${emulator[*]}: $why"
-  elif [[ $(uname -m) != x86_64 ]]; then
-    runner=("${emulator[@]}")
-  fi
+  triple=${target[$preset.triple]}
+  elf=${target[$preset.machine]}
+  [[ ${target[$preset.compiler]} == gcc && $elf == @(EM_X86_64|EM_386) ]] || continue
+  emulator_for "$preset"
+  ((${#emulator[@]} == 0)) || echo "$triple programs run under ${emulator[*]}"
   for case in "${cases[@]}"; do
     IFS='|' read -r compiler flags link_flags <<<"$case"
     [[ $compiler == g++ ]] && compiler=$triple-g++
@@ -57,7 +51,7 @@ for preset in "${presets[@]}"; do
       program=$build/bin/packtext
       if ! found=$("$python" "$checks" elf-machine "$program" "$elf" 2>&1); then
         problem="not an $elf program: $found"
-      elif "${runner[@]}" "$program" >"$build.out"; status=$?; ((status != 0)); then
+      elif "${emulator[@]}" "$program" >"$build.out"; status=$?; ((status != 0)); then
         problem="exit status $status"
       elif ! cmp -s "$build.out" "$root/tests/expected-output"; then
         problem="wrote $(wc -c <"$build.out") bytes that are not the text"

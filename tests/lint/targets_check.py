@@ -13,17 +13,24 @@ import re
 import sys
 from pathlib import Path
 
-COLUMNS = ["preset", "system", "debian", "triple", "compiler", "packages", "qemu", "machine",
-           "order", "rpm", "header", "entry", "address"]
 TOOLCHAINS = {"linux": "cmake/linux.cmake", "windows": "cmake/mingw-w64.cmake"}
 # How a program is loaded, which the build and the program checks read.
 ADDRESSES = {"linux": ["pie", "fixed"], "windows": ["-"]}
 
 
-def rows(root):
-    for line in (root / "targets.txt").read_text().splitlines():
-        if line and not line.startswith("#"):
-            yield dict(zip(COLUMNS, line.split()))
+class Row(dict):
+    """A row of the table by its header row's names; asked for a column the
+    header does not name, the check stops, naming it."""
+
+    def __missing__(self, column):
+        sys.exit(f"targets.txt has no column {column}: its header row names {' '.join(self)}")
+
+
+def table(root):
+    """The header row's column names, then each row as a list of fields."""
+    lines = [line.split() for line in (root / "targets.txt").read_text().splitlines()
+             if line.strip() and not line.startswith("#")]
+    return lines[0], lines[1:]
 
 
 def resolved(presets, name):
@@ -46,12 +53,15 @@ def problems(root):
                     for preset in document.get(kind, [])}
              for kind in ("buildPresets", "testPresets")}
     found = []
-    targets = list(rows(root))
+    columns, fields = table(root)
+    targets = []
+    for row in fields:
+        if len(row) != len(columns):
+            found.append(f"{row[0]}: the row has {len(row)} fields for {len(columns)} columns")
+            continue
+        targets.append(Row(zip(columns, row)))
     for row in targets:
         name = row["preset"]
-        if len(row) != len(COLUMNS):
-            found.append(f"{name}: the row has {len(row)} of {len(COLUMNS)} columns")
-            continue
         if name not in configure or configure[name].get("hidden"):
             found.append(f"{name}: no configure preset")
             continue
@@ -75,7 +85,7 @@ def problems(root):
             found.append(f"{name}: enters at {row['entry']}, but there is no {start}")
         if row["address"] not in ADDRESSES[row["system"]]:
             found.append(f"{name}: address {row['address']}, not one of {ADDRESSES[row['system']]}")
-    linux = {row["debian"] for row in targets if row.get("system") == "linux"}
+    linux = {row["debian"] for row in targets if row["system"] == "linux"}
     control = (root / "debian/control").read_text()
     listed = set(re.search(r"^Architecture:(.*)$", control, re.MULTILINE).group(1).split())
     if listed != linux:
