@@ -56,8 +56,7 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* byt
   // At least one write, even of nothing, so that a bad handle fails here too.
   for (;;) {
     const DWORD left = bytes_to_write - done;
-    const Word result = linux_sys::Call3(__NR_write, fd, reinterpret_cast<Word>(bytes + done),
-                                         static_cast<Word>(left));
+    const Word result = linux_sys::Write(fd, bytes + done, static_cast<Word>(left));
     if (result == -linux_sys::ErrorInterrupted) continue;
     if (result == -linux_sys::ErrorAgain && AwaitWritable(fd)) continue;
     // An error fails the write, and so does more than was asked for: no write
