@@ -17,7 +17,8 @@ using Word = std::intptr_t;
 
 // The kernel's numbers for what the stand-in looks at that are the same on
 // every architecture built here; the signals' are in the architecture's file.
-// Spelt apart from <cerrno> and <csignal>, whose names are macros.
+// Spelt apart from <cerrno> and <csignal>, whose names are macros, and held to
+// the kernel's headers by kernel_numbers.cpp.
 inline constexpr Word ErrorInterrupted = 4;  // EINTR
 inline constexpr Word ErrorAgain = 11;       // EAGAIN
 inline constexpr short PollOut = 4;          // POLLOUT
