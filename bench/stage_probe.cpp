@@ -40,8 +40,8 @@ void PutNumber(char*& out, std::uint64_t value) {
 
 // An empty rt_sigprocmask: blocks nothing, as cheap a call as there is.
 void EmptySignalCall() {
-  const std::uint64_t mask = 0;
-  linux_sys::BlockSignals(&mask);
+  static constexpr linux_sys::SignalSet None{};
+  linux_sys::BlockSignals(None);
 }
 
 }  // namespace

@@ -15,8 +15,23 @@ set(PACKTEXT_FREESTANDING_FLAGS
     -fno-asynchronous-unwind-tables
     -fno-unwind-tables
     -fno-stack-protector
-    -fno-stack-clash-protection
     -fcf-protection=none)
+# Stack-clash probes exist only where the compiler has them for the target
+# (clang: x86, s390x, POWER); elsewhere there are none to turn off, and clang
+# warns that the flag is unused, which only -Werror makes a failure.
+include(CheckCXXCompilerFlag)
+set(CMAKE_REQUIRED_FLAGS -Werror)
+check_cxx_compiler_flag(-fno-stack-clash-protection PACKTEXT_HAS_STACK_CLASH_PROTECTION)
+unset(CMAKE_REQUIRED_FLAGS)
+if(PACKTEXT_HAS_STACK_CLASH_PROTECTION)
+  list(APPEND PACKTEXT_FREESTANDING_FLAGS -fno-stack-clash-protection)
+endif()
+if(NOT WIN32)
+  # Hidden, so that every call and reference within the program resolves to a
+  # fixed offset at link time, never through a GOT slot that no loader fills:
+  # GCC calls the inline system-call helpers through one at -O0 otherwise.
+  list(APPEND PACKTEXT_FREESTANDING_FLAGS -fvisibility=hidden)
+endif()
 
 # Linking the program: no C runtime, start-up files or default libraries; the
 # loader enters the row's entry itself: ProgramEntry, or a few instructions

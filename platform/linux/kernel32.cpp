@@ -16,16 +16,8 @@ constexpr int StandardOutputFd = 1;
 // whose default action ends the process. Windows has no such signals: there the
 // write just fails. Blocking both makes the write fail here too, with EPIPE or
 // EFBIG; a signal left pending is discarded when the process exits.
-void BlockWriteSignals() {
-  // The kernel's set is an array of longs, signal n at bit n - 1.
-  constexpr int bits = sizeof(Word) * 8;
-  std::uintptr_t mask[linux_sys::KernelSigsetBytes / sizeof(Word)] = {};
-  constexpr int blocked[] = {linux_sys::SignalPipe, linux_sys::SignalFileSize};
-  for (const int signal : blocked) {
-    mask[(signal - 1) / bits] |= std::uintptr_t{1} << ((signal - 1) % bits);
-  }
-  linux_sys::BlockSignals(mask);
-}
+constexpr linux_sys::SignalSet WriteSignals =
+    linux_sys::SignalSetOf({linux_sys::SignalPipe, linux_sys::SignalFileSize});
 
 // Waits until `fd` takes more bytes; used when the parent left it non-blocking.
 bool AwaitWritable(int fd) {
@@ -48,7 +40,7 @@ HANDLE GetStdHandle(DWORD std_handle) {
 
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* bytes_written,
                void* /*overlapped*/) {
-  BlockWriteSignals();
+  linux_sys::BlockSignals(WriteSignals);
   const auto fd = static_cast<int>(reinterpret_cast<std::intptr_t>(file));
   const auto* bytes = static_cast<const char*>(buffer);
   DWORD done = 0;
@@ -56,8 +48,7 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes_to_write, DWORD* byt
   // At least one write, even of nothing, so that a bad handle fails here too.
   for (;;) {
     const DWORD left = bytes_to_write - done;
-    const Word result = linux_sys::Call3(__NR_write, fd, reinterpret_cast<Word>(bytes + done),
-                                         static_cast<Word>(left));
+    const Word result = linux_sys::Write(fd, bytes + done, static_cast<Word>(left));
     if (result == -linux_sys::ErrorInterrupted) continue;
     if (result == -linux_sys::ErrorAgain && AwaitWritable(fd)) continue;
     // An error fails the write, and so does more than was asked for: no write

@@ -9,6 +9,7 @@
 #include <asm/unistd.h>
 
 #include <cstdint>
+#include <initializer_list>
 
 namespace linux_sys {
 
@@ -16,7 +17,8 @@ using Word = std::intptr_t;
 
 // The kernel's numbers for what the stand-in looks at that are the same on
 // every architecture built here; the signals' are in the architecture's file.
-// Spelt apart from <cerrno> and <csignal>, whose names are macros.
+// Spelt apart from <cerrno> and <csignal>, whose names are macros, and held to
+// the kernel's headers by kernel_numbers.cpp.
 inline constexpr Word ErrorInterrupted = 4;  // EINTR
 inline constexpr Word ErrorAgain = 11;       // EAGAIN
 inline constexpr short PollOut = 4;          // POLLOUT
@@ -38,9 +40,25 @@ inline Word Write(int fd, const void* bytes, Word count) {
   return Call3(__NR_write, fd, reinterpret_cast<Word>(bytes), count);
 }
 
-// Adds the signals of `set`, KernelSigsetBytes long, to those blocked.
-inline Word BlockSignals(const void* set) {
-  return Call4(__NR_rt_sigprocmask, SigBlock, reinterpret_cast<Word>(set), 0, KernelSigsetBytes);
+// A signal set as the kernel takes it: longs, signal n at bit n - 1. A plain
+// array, as the standard library's functions keep default visibility and
+// would be called through the GOT at -O0.
+struct SignalSet {
+  std::uintptr_t words[KernelSigsetBytes / sizeof(std::uintptr_t)];
+};
+
+consteval SignalSet SignalSetOf(std::initializer_list<int> signals) {
+  constexpr int bits = sizeof(std::uintptr_t) * 8;
+  SignalSet set{};
+  for (const int signal : signals) {
+    set.words[(signal - 1) / bits] |= std::uintptr_t{1} << ((signal - 1) % bits);
+  }
+  return set;
+}
+
+// Adds the signals of `set` to those blocked.
+inline Word BlockSignals(const SignalSet& set) {
+  return Call4(__NR_rt_sigprocmask, SigBlock, reinterpret_cast<Word>(set.words), 0, sizeof set);
 }
 
 // Ends every thread of the process.
@@ -56,7 +74,7 @@ inline Word Poll(PollFd* entries, Word count) {
 #if defined(__NR_poll)
   return Call3(__NR_poll, reinterpret_cast<Word>(entries), count, -1);
 #else
-  return Call4(__NR_ppoll, reinterpret_cast<Word>(entries), count, 0, 0);
+  return Call5(__NR_ppoll, reinterpret_cast<Word>(entries), count, 0, 0, 0);
 #endif
 }
 

@@ -11,6 +11,8 @@ usage: program_checks.py CHECK [ARGUMENT...]
                                 an ELF program that the kernel starts itself:
                                 position-independent, or at its link address
   no-relocations PROGRAM        an ELF program with no relocations to apply
+  no-start-up-work PROGRAM      an ELF or PE program with nothing for a C
+                                runtime to run before its entry
   segments PROGRAM              no W+X segment, no GNU_RELRO, a RW stack
   system-calls PROGRAM KERNEL_MACROS [EMULATOR...]
                                 its system calls, under strace or qemu-user,
@@ -738,9 +740,44 @@ def pe_unwind(program, link_map):
     return problems
 
 
+# What a C runtime's start-up or exit would run: initialiser and finaliser
+# tables, the dynamic entries that find them, and thread-local data to set up.
+START_UP_SECTIONS = {".preinit_array", ".init_array", ".fini_array", ".ctors", ".dtors"}
+START_UP_TAGS = {"DT_PREINIT_ARRAY", "DT_INIT_ARRAY", "DT_FINI_ARRAY", "DT_INIT", "DT_FINI"}
+PE_START_UP_SECTIONS = {".ctors", ".dtors", ".CRT", ".tls"}
+
+
+def no_start_up_work(program):
+    """Nothing in the program needs running before its entry or after its
+    exit, since nothing would run it: a global initialised at run time, a
+    constructor or thread-local data. GNU ld folds a PE program's .ctors into
+    .text, where only the link map shows them: the build's check reads that."""
+    with open(program, "rb") as file:
+        data = file.read()
+    if data.startswith(b"MZ"):
+        pe = pefile.PE(data=data)
+        tls = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_TLS"]]
+        problems = [f"section {section_name(section)} ({section.Misc_VirtualSize} bytes)"
+                    for section in pe.sections
+                    if section_name(section) in PE_START_UP_SECTIONS and section.Misc_VirtualSize]
+        return problems + ([f"a TLS directory ({tls.Size} bytes)"] if tls.Size else [])
+    elf = ELFFile(io.BytesIO(data))
+    problems = [f"section {section.name} ({section['sh_size']} bytes)"
+                for section in elf.iter_sections()
+                if section.name in START_UP_SECTIONS and section["sh_size"]]
+    for segment in elf.iter_segments():
+        if segment["p_type"] == "PT_TLS":
+            problems.append("a TLS segment (PT_TLS)")
+        elif segment["p_type"] == "PT_DYNAMIC":
+            problems += [f"dynamic entry {tag.entry.d_tag}" for tag in segment.iter_tags()
+                         if tag.entry.d_tag in START_UP_TAGS]
+    return problems
+
+
 CHECKS = {
     "no-interpreter": no_interpreter,
     "no-relocations": no_relocations,
+    "no-start-up-work": no_start_up_work,
     "segments": segments,
     "system-calls": system_calls,
     "signal-set": signal_set,

@@ -2,7 +2,7 @@
 
 #include "platform/linux/arch/signals.hpp"
 
-// Entering the Linux kernel on AArch64: number in x8, arguments in x0 to x3,
+// Entering the Linux kernel on AArch64: number in x8, arguments in x0 to x4,
 // result in x0.
 
 namespace linux_sys {
@@ -30,6 +30,17 @@ inline Word Call4(Word number, Word a, Word b, Word c, Word d) {
   register Word x2 asm("x2") = c;
   register Word x3 asm("x3") = d;
   asm volatile("svc #0" : "+r"(x0) : "r"(x8), "r"(x1), "r"(x2), "r"(x3) : "memory");
+  return x0;
+}
+
+inline Word Call5(Word number, Word a, Word b, Word c, Word d, Word e) {
+  register Word x8 asm("x8") = number;
+  register Word x0 asm("x0") = a;
+  register Word x1 asm("x1") = b;
+  register Word x2 asm("x2") = c;
+  register Word x3 asm("x3") = d;
+  register Word x4 asm("x4") = e;
+  asm volatile("svc #0" : "+r"(x0) : "r"(x8), "r"(x1), "r"(x2), "r"(x3), "r"(x4) : "memory");
   return x0;
 }
 

@@ -3,7 +3,7 @@
 #include "platform/linux/arch/signals.hpp"
 
 // Entering the Linux kernel on LoongArch 64: number in a7, arguments in a0 to
-// a3, `syscall 0`, result in a0; the kernel may change t0 to t8.
+// a4, `syscall 0`, result in a0; the kernel may change t0 to t8.
 
 namespace linux_sys {
 
@@ -35,6 +35,20 @@ inline Word Call4(Word number, Word a, Word b, Word c, Word d) {
   asm volatile("syscall 0"
                : "+r"(a0)
                : "r"(a7), "r"(a1), "r"(a2), "r"(a3)
+               : PACKTEXT_LOONGARCH_CLOBBERS);
+  return a0;
+}
+
+inline Word Call5(Word number, Word a, Word b, Word c, Word d, Word e) {
+  register Word a7 asm("$a7") = number;
+  register Word a0 asm("$a0") = a;
+  register Word a1 asm("$a1") = b;
+  register Word a2 asm("$a2") = c;
+  register Word a3 asm("$a3") = d;
+  register Word a4 asm("$a4") = e;
+  asm volatile("syscall 0"
+               : "+r"(a0)
+               : "r"(a7), "r"(a1), "r"(a2), "r"(a3), "r"(a4)
                : PACKTEXT_LOONGARCH_CLOBBERS);
   return a0;
 }
