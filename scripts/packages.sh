@@ -12,7 +12,8 @@ as_root=()
 # that let its tests run natively; fails for a name it does not know. A
 # preset whose compiler this Debian does not offer needs nothing.
 needs() {
-  local checks=(googletest python3 python3-pyelftools python3-pefile) preset packages
+  local readers=(python3 python3-pyelftools python3-pefile python3-capstone python3-debian)
+  local checks=(googletest "${readers[@]}") preset packages
   wanted=(cmake ninja-build)
   wanted_i386=()
   case $1 in
@@ -22,10 +23,10 @@ needs() {
     # The .deb of this machine, its lintian and its autopkgtest.
     debian) wanted+=(g++ build-essential debhelper git lintian mmdebstrap strace "${checks[@]}") ;;
     toolchains)
-      wanted+=(clang python3 python3-pyelftools)
+      wanted+=(clang "${readers[@]}")
       for preset in "${presets[@]}"; do
-        [[ ${target[$preset.compiler]} == gcc && ${target[$preset.machine]} == EM_@(X86_64|386) ]] ||
-          continue
+        [[ ${target[$preset.system]} == linux && ${target[$preset.compiler]} == gcc ]] || continue
+        target_offered "$preset" || continue
         compiler_packages "$preset"
         emulator_for "$preset"
         wanted+=("${packages[@]}")
