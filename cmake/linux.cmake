@@ -9,7 +9,19 @@
 # x86-64 host runs i386 programs is found out after project(), by
 # cmake/i386-host.cmake: this file is read again for every try_compile.
 include(${CMAKE_CURRENT_LIST_DIR}/targets.cmake)
-packtext_toolchain_target(linux x86_64-linux-gnu)
+include(${CMAKE_CURRENT_LIST_DIR}/triple.cmake)
+# Given a compiler and no triple (the RPM spec), the row is the compiler's.
+set(default_triple x86_64-linux-gnu)
+if(CMAKE_CXX_COMPILER AND NOT PACKTEXT_TRIPLE)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpmachine OUTPUT_VARIABLE machine
+                  OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  packtext_row_triple(${machine} default_triple)
+  if(NOT default_triple)
+    message(FATAL_ERROR "${CMAKE_CXX_COMPILER} builds for ${machine}, which no row of "
+                        "targets.txt is for")
+  endif()
+endif()
+packtext_toolchain_target(linux ${default_triple})
 set(CMAKE_SYSTEM_NAME Linux)
 
 if(NOT CMAKE_CXX_COMPILER)
