@@ -157,10 +157,12 @@ def versions_in(package, files):
 
 
 def lintian(package):
-    """lintian's errors and warnings; its overrides hold only false positives."""
-    run = subprocess.run(["lintian", "--fail-on", "error,warning", package],
+    """lintian's errors and warnings, and any override it had no use for: the
+    overrides hold only false positives, each for the architectures it fires on."""
+    run = subprocess.run(["lintian", "--display-info", "--fail-on", "error,warning", package],
                          capture_output=True, text=True, check=False)
-    tags = [line for line in run.stdout.splitlines() if line.startswith(("E:", "W:"))]
+    tags = [line for line in run.stdout.splitlines()
+            if line.startswith(("E:", "W:")) or " unused-override " in line]
     if run.returncode != 0 and not tags:
         tags = [f"lintian failed, exit status {run.returncode}: {run.stderr.strip()}"]
     return tags
