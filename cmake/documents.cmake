@@ -5,6 +5,11 @@
 # depend on the text alone). Windows has no man: its ZIP carries the manual
 # page as plain text instead.
 set(PACKTEXT_DOCUMENTS_DIR ${PROJECT_BINARY_DIR}/documents)
+# The README and the documents it links to, by their paths in the source
+# tree: installed in that same layout, so that its links lead somewhere.
+file(GLOB PACKTEXT_GUIDES RELATIVE ${PROJECT_SOURCE_DIR} CONFIGURE_DEPENDS
+     ${PROJECT_SOURCE_DIR}/doc/*.md)
+list(PREPEND PACKTEXT_GUIDES README.md bench/README.md)
 configure_file(${PROJECT_SOURCE_DIR}/doc/packtext.1.in ${PACKTEXT_DOCUMENTS_DIR}/packtext.1 @ONLY)
 
 if(WIN32)

@@ -12,11 +12,19 @@ set(file_permissions OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 set(program_permissions ${file_permissions} OWNER_EXECUTE GROUP_EXECUTE WORLD_EXECUTE)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${program_permissions})
 
+function(packtext_install_guides destination)
+  foreach(guide IN LISTS PACKTEXT_GUIDES)
+    cmake_path(GET guide PARENT_PATH folder)
+    install(FILES ${PROJECT_SOURCE_DIR}/${guide} DESTINATION ${destination}/${folder}
+            PERMISSIONS ${file_permissions})
+  endforeach()
+endfunction()
+
 if(WIN32)
   install(TARGETS packtext RUNTIME DESTINATION . PERMISSIONS ${program_permissions})
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
-                ${PACKTEXT_DOCUMENTS_DIR}/MANUAL.txt
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PACKTEXT_DOCUMENTS_DIR}/MANUAL.txt
           DESTINATION . PERMISSIONS ${file_permissions})
+  packtext_install_guides(.)
 else()
   include(GNUInstallDirs)
   # debian/rules and the RPM spec install the packtext component alone: the
@@ -27,8 +35,7 @@ else()
           PERMISSIONS ${program_permissions})
   install(FILES ${PACKTEXT_DOCUMENTS_DIR}/packtext.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
           PERMISSIONS ${file_permissions})
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md
-          DESTINATION ${CMAKE_INSTALL_DOCDIR} PERMISSIONS ${file_permissions})
+  packtext_install_guides(${CMAKE_INSTALL_DOCDIR})
   # The copyright file holds the licence, so the licence is not installed twice.
   install(FILES ${PROJECT_SOURCE_DIR}/debian/copyright ${PACKTEXT_DOCUMENTS_DIR}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR} PERMISSIONS ${file_permissions} COMPONENT debian)

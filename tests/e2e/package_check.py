@@ -5,10 +5,11 @@ dpkg-buildpackage and its .rpm from rpmbuild), and checks each: the files it
 holds, that its program is PROGRAM, byte for byte, that everything in it
 that names a version names the project's, that its copyright file is
 LICENSE's, for the Linux packages that the program runs from it and prints
-the text, and that lintian finds nothing wrong with the Debian package. The
-RPM package is installed into a scratch root, as into a system of its own,
-and checked there: its architecture, which of its files are documents and
-licences, its build time, and rpmlint's findings.
+the text, and that lintian finds nothing wrong with the Debian package.
+Debian's control files are read with python3-debian. The RPM package is
+installed into a scratch root, as into a system of its own, and checked
+there: its architecture, which of its files are documents and licences, its
+build time, and rpmlint's findings.
 
 usage: package_check.py BUILD_DIR PROGRAM VERSION [EMULATOR...]
        package_check.py --made DIR PROGRAM VERSION RPM_ARCH [EMULATOR...]
@@ -29,20 +30,32 @@ from pathlib import Path
 from expected import TEXT
 from program_checks import pe_version_info
 
+try:
+    from debian import deb822
+    from debian.changelog import Changelog
+    from debian.copyright import Copyright, Error as CopyrightError
+except ImportError:
+    sys.exit(f"{sys.executable} has no debian: install python3-debian")
+
 LICENSE = Path(__file__).resolve().parents[2] / "LICENSE"
 RPMLINT_CONFIG = os.path.join(os.path.dirname(__file__), "../../packaging/rpm/rpmlint.toml")
 # Where the scratch root keeps its RPM database, apart from what is installed.
 RPM_DATABASE = "var/lib/rpm"
+# The README and the documents it links to, by their paths in the source tree,
+# which are also their paths beside it where they are installed.
+SOURCE_DIR = LICENSE.parent
+GUIDES = ["README.md", "bench/README.md",
+          *sorted(str(path.relative_to(SOURCE_DIR)) for path in SOURCE_DIR.glob("doc/*.md"))]
 # Below the prefix: the documents that ship beside the program, and the
 # licence, which only the RPM package adds, in the folder RPM systems keep
 # licences in.
-README = "share/doc/packtext/README.md"
-DOCUMENTS = {README, "share/doc/packtext/copyright", "share/doc/packtext/changelog.gz",
-             "share/man/man1/packtext.1.gz"}
+DOC_DIR = "share/doc/packtext"
+DOCUMENTS = {*(f"{DOC_DIR}/{guide}" for guide in GUIDES), f"{DOC_DIR}/copyright",
+             f"{DOC_DIR}/changelog.gz", "share/man/man1/packtext.1.gz"}
 RPM_LICENCE = "share/licenses/packtext/LICENSE"
 # Debian's own documents, which the RPM package leaves out: it has the
 # licence instead, and rpm --changelog shows its changelog.
-NOT_IN_RPM = {"share/doc/packtext/copyright", "share/doc/packtext/changelog.gz"}
+NOT_IN_RPM = {f"{DOC_DIR}/copyright", f"{DOC_DIR}/changelog.gz"}
 
 
 def members_of(package, into):
@@ -72,32 +85,17 @@ def members_of(package, into):
 
 def expected_files(package, top):
     if package.endswith(".zip"):
-        return {f"{top}/packtext.exe", f"{top}/README.md", f"{top}/LICENSE", f"{top}/MANUAL.txt"}
+        return {f"{top}/{path}" for path in ["packtext.exe", "LICENSE", "MANUAL.txt", *GUIDES]}
     docs = {"bin/packtext"} | DOCUMENTS
     if package.endswith(".tar.gz"):
         return {f"{top}/{path}" for path in docs}
     if package.endswith(".rpm"):
         return {f"usr/{path}" for path in (docs - NOT_IN_RPM) | {RPM_LICENCE}}
-    # dh_compress compresses the README, as it does any document over 4 kB.
-    return {f"usr/{path}" for path in docs - {README}} | {f"usr/{README}.gz",
-                                                          "usr/share/lintian/overrides/packtext"}
-
-
-def paragraphs(path):
-    """A Debian control-format file as a list of {field: value}; a continuation
-    line joins its field's value without its leading space, " ." as an empty line."""
-    found, fields, field = [], {}, None
-    for line in [*Path(path).read_text().splitlines(), ""]:
-        if not line.strip():
-            if fields:
-                found.append(fields)
-            fields, field = {}, None
-        elif line[0] in " \t" and field:
-            fields[field] += "\n" + ("" if line.strip() == "." else line[1:])
-        else:
-            field, _, value = line.partition(":")
-            fields[field] = value.strip()
-    return found
+    # dh_compress compresses every document over 4 kB (find's -size +4k).
+    compressed = {f"{DOC_DIR}/{guide}" for guide in GUIDES
+                  if (SOURCE_DIR / guide).stat().st_size > 4096}
+    return ({f"usr/{path}" for path in docs - compressed}
+            | {f"usr/{path}.gz" for path in compressed} | {"usr/share/lintian/overrides/packtext"})
 
 
 def copyright_problems(path):
@@ -105,17 +103,27 @@ def copyright_problems(path):
     licence = LICENSE.read_text()
     holder = re.search(r"^Copyright \(c\) (.+)$", licence, re.MULTILINE)
     text = licence[holder.end():].strip()
+    try:
+        with open(path, encoding="utf-8") as file:
+            found = Copyright(file)
+    except CopyrightError as unreadable:
+        return [f"copyright: {unreadable}"]
     problems = []
-    files = [fields for fields in paragraphs(path) if fields.get("Files") == "*"]
-    if not files or files[0].get("Copyright") != holder.group(1):
+    files = [paragraph for paragraph in found.all_files_paragraphs() if paragraph.files == ("*",)]
+    if not files or files[0].copyright != holder.group(1):
         problems.append(f"copyright: Files: * does not name {holder.group(1)!r}")
-    licence_name = files[0].get("License") if files else None
-    texts = [fields["License"].partition("\n")[2].strip() for fields in paragraphs(path)
-             if "License" in fields and "Files" not in fields
-             and fields["License"].partition("\n")[0] == licence_name]
+    licence_name = files[0].license.synopsis if files else None
+    texts = [paragraph.license.text.strip() for paragraph in found.all_license_paragraphs()
+             if paragraph.license.synopsis == licence_name]
     if texts != [text]:
         problems.append(f"copyright: the text of licence {licence_name} is not LICENSE's")
     return problems
+
+
+def deb_control(package):
+    """The control paragraph of a .deb."""
+    return deb822.Deb822(subprocess.run(["dpkg-deb", "--field", package], capture_output=True,
+                                        text=True, check=True).stdout)
 
 
 def versions_in(package, files):
@@ -126,9 +134,9 @@ def versions_in(package, files):
     found["file name"] = match.group(1) if match else name
     for path, full in files.items():
         if path.endswith("changelog.gz"):
-            with gzip.open(full, "rt") as changelog:
-                top = re.match(r"packtext \(([^)]+)\)", changelog.readline())
-            found["changelog"] = top.group(1) if top else None
+            with gzip.open(full, "rt") as file:
+                latest = Changelog(file, max_blocks=1)
+            found["changelog"] = str(latest.version) if latest.package == "packtext" else None
         elif path.endswith("packtext.1.gz"):
             with gzip.open(full, "rt") as page:
                 title = re.search(r'^\.TH .*"packtext ([^"]+)"', page.read(), re.MULTILINE)
@@ -145,8 +153,7 @@ def versions_in(package, files):
             found["ProductVersion"] = strings.get("ProductVersion")
             found["fixed file version"] = fixed.removesuffix(".0")
     if package.endswith(".deb"):
-        found["control"] = subprocess.run(["dpkg-deb", "--field", package, "Version"],
-                                          capture_output=True, text=True, check=True).stdout.strip()
+        found["control"] = deb_control(package)["Version"]
     if package.endswith(".rpm"):
         found["RPM header"] = rpm_tag(package, "VERSION")
         # The newest %changelog entry's name ends in " - VERSION-RELEASE".
@@ -180,7 +187,6 @@ def rpm_tag(package, tag):
 
 def changelog_date():
     """The date of debian/changelog's latest entry, in seconds since 1970."""
-    from debian.changelog import Changelog  # pylint: disable=import-outside-toplevel
     with open(LICENSE.parent / "debian/changelog", encoding="utf-8") as changelog:
         date = Changelog(changelog, max_blocks=1).date
     return int(email.utils.parsedate_to_datetime(date).timestamp())
@@ -242,9 +248,8 @@ def check(package, program, version, rpm_arch, emulator):
                 problems.append(f"{name}: the packed program printed {len(run.stdout)} bytes, "
                                 f"exit status {run.returncode}")
     if package.endswith(".deb"):
-        control = subprocess.run(["dpkg-deb", "--field", package, "Package", "Architecture"],
-                                 capture_output=True, text=True, check=True).stdout
-        print(f"{name}: {' '.join(control.split())}")
+        control = deb_control(package)
+        print(f"{name}: {control['Package']} {control['Architecture']}")
         problems += [f"{name}: lintian: {tag}" for tag in lintian(package)]
     if package.endswith(".rpm"):
         problems += rpm_problems(package, rpm_arch)

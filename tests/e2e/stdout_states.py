@@ -19,7 +19,6 @@ import re
 import struct
 import termios
 import resource
-import select
 import signal
 import socket
 import subprocess
@@ -80,8 +79,9 @@ def read_until_eof(fd, pause=0.0):
     return bytes(data)
 
 
-# Each case sets standard output up, runs the program through `run_program`
-# and returns (exit status, standard error, bytes to compare or None).
+# Each case sets standard output up, runs the program's command through
+# `start` and returns (exit status, standard error, the bytes written, the
+# bytes expected), the last two None where the output cannot be read back.
 
 
 def regular_file(command):
