@@ -2,8 +2,8 @@
 # packaging/rpm/packtext.spec.in, with each fact from the one place it lives:
 # the version from project(), the summary and description from
 # debian/control, the architectures from the Linux rows of targets.txt, and
-# the date and %changelog from debian/changelog. scripts/release runs it when
-# it makes the source tarball, so that rpmbuild -ta builds from the tarball.
+# the date and %changelog from debian/changelog. scripts/build-packages runs
+# it when it makes the source tarball, so that rpmbuild -ta builds from it.
 # usage: cmake -P cmake/rpm-spec.cmake
 cmake_minimum_required(VERSION 3.25)
 set(root ${CMAKE_CURRENT_LIST_DIR}/..)
