@@ -7,7 +7,7 @@
 # the second), the locale and time zone, the directories' paths, the time (a
 # second apart), and the source tree, which for the second build is a fresh
 # copy whose files have new times and modes. What cannot be varied here is
-# said, on a line of its own.
+# said, and added to the file of skipped tests PACKTEXT_SKIPPED_TESTS names.
 # usage: reproducible.sh SOURCE_DIR CMAKE_ARGS...
 set -euo pipefail
 source_dir=$(realpath "$1")
@@ -15,10 +15,16 @@ shift
 # The packages' times come from debian/changelog, not from the caller.
 unset SOURCE_DATE_EPOCH
 
+not_varied() { # WHAT
+  local line="e2e.program.reproducible: not varied: $1"
+  echo "$line"
+  [[ -z ${PACKTEXT_SKIPPED_TESTS:-} ]] || grep -qsxF "$line" "$PACKTEXT_SKIPPED_TESTS" ||
+    echo "$line" >>"$PACKTEXT_SKIPPED_TESTS"
+}
 first_work=$(mktemp -d)
 second_root=/dev/shm
 if [[ $(stat -f -c %T "$second_root" 2>/dev/null) != tmpfs ]]; then
-  echo "not varied: the file system (/dev/shm is no tmpfs here)"
+  not_varied "the file system (/dev/shm is no tmpfs here)"
   second_root=${TMPDIR:-/tmp}
 fi
 second_work=$(mktemp -d "$second_root/packtext-reproducible.XXXXXX")
@@ -27,7 +33,7 @@ as_other=()
 if (($(id -u) == 0)); then
   as_other=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 else
-  echo "not varied: the user (only root can build as another)"
+  not_varied "the user (only root can build as another)"
 fi
 
 copy="$second_work/copy/of-the-source"
