@@ -9,7 +9,19 @@
 # x86-64 host runs i386 programs is found out after project(), by
 # cmake/i386-host.cmake: this file is read again for every try_compile.
 include(${CMAKE_CURRENT_LIST_DIR}/targets.cmake)
-packtext_toolchain_target(linux x86_64-linux-gnu)
+include(${CMAKE_CURRENT_LIST_DIR}/triple.cmake)
+# Given a compiler and no triple (the RPM spec), the row is the compiler's.
+set(default_triple x86_64-linux-gnu)
+if(CMAKE_CXX_COMPILER AND NOT PACKTEXT_TRIPLE)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpmachine OUTPUT_VARIABLE machine
+                  OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  packtext_row_triple(${machine} default_triple)
+  if(NOT default_triple)
+    message(FATAL_ERROR "${CMAKE_CXX_COMPILER} builds for ${machine}, which no row of "
+                        "targets.txt is for")
+  endif()
+endif()
+packtext_toolchain_target(linux ${default_triple})
 set(CMAKE_SYSTEM_NAME Linux)
 
 if(NOT CMAKE_CXX_COMPILER)
@@ -25,14 +37,22 @@ packtext_target_has(qemu)
 string(REPLACE "," ";" qemu ${target_qemu})
 list(TRANSFORM qemu PREPEND qemu- AT 0)
 set(PACKTEXT_QEMU ${qemu})
-# The host runs its own processor's programs; uname's names for 32-bit ARM
-# (armv7l, or armv8l on a 64-bit kernel) are the triple's "arm", its ppc64le
-# is the triple's powerpc64le, and its mips and mips64 (either byte order;
-# Debian's ports are little-endian) are mipsel and mips64el.
-string(REGEX REPLACE "^armv[78]l$" "arm" host ${CMAKE_HOST_SYSTEM_PROCESSOR})
-string(REGEX REPLACE "^ppc64le$" "powerpc64le" host ${host})
-string(REGEX REPLACE "^(mips|mips64)$" "\\1el" host ${host})
-if(NOT host STREQUAL CMAKE_SYSTEM_PROCESSOR
-   AND NOT (host STREQUAL "x86_64" AND CMAKE_SYSTEM_PROCESSOR STREQUAL "i686"))
+# The host runs its own processor's programs, unless PACKTEXT_NATIVE says
+# otherwise (debian/rules knows from dpkg: an armhf chroot on an arm64 kernel
+# is native). uname's names for 32-bit ARM (armv7l, or armv8l on a 64-bit
+# kernel) are the triple's "arm", its ppc64le is the triple's powerpc64le,
+# and its mips and mips64 (either byte order; Debian's ports are
+# little-endian) are mipsel and mips64el.
+if(NOT DEFINED PACKTEXT_NATIVE)
+  string(REGEX REPLACE "^armv[78]l$" "arm" host ${CMAKE_HOST_SYSTEM_PROCESSOR})
+  string(REGEX REPLACE "^ppc64le$" "powerpc64le" host ${host})
+  string(REGEX REPLACE "^(mips|mips64)$" "\\1el" host ${host})
+  set(PACKTEXT_NATIVE OFF)
+  if(host STREQUAL CMAKE_SYSTEM_PROCESSOR
+     OR (host STREQUAL "x86_64" AND CMAKE_SYSTEM_PROCESSOR STREQUAL "i686"))
+    set(PACKTEXT_NATIVE ON)
+  endif()
+endif()
+if(NOT PACKTEXT_NATIVE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${PACKTEXT_QEMU})
 endif()

@@ -1,8 +1,8 @@
-# Installation and packages: a ZIP for Windows; a tarball and an RPM package
-# (cmake/rpm.cmake) for each Linux program, whose Debian package comes from
-# debian/, through dpkg-buildpackage. Every file and folder gets fixed
-# permissions, whatever the umask of the build, so that the packages' bytes
-# do not depend on it.
+# Installation and packages: a ZIP for Windows and a tarball for each Linux
+# program, made by cpack; the Debian package comes from debian/, through
+# dpkg-buildpackage, and the RPM package from packaging/rpm/, through
+# rpmbuild. Every file gets fixed permissions, whatever the umask of the
+# build, so that the packages' bytes do not depend on it.
 set(CPACK_PACKAGE_NAME packtext)
 set(CPACK_PACKAGE_VENDOR "The packtext developers")
 set(CPACK_PACKAGE_CONTACT "The packtext developers <dev@packtext.invalid>")
@@ -11,8 +11,6 @@ include(cmake/documents.cmake)
 set(file_permissions OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 set(program_permissions ${file_permissions} OWNER_EXECUTE GROUP_EXECUTE WORLD_EXECUTE)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${program_permissions})
-# Folders would otherwise take their modes from the umask.
-set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/cpack-directory-permissions.cmake)
 
 function(packtext_install_guides destination)
   foreach(guide IN LISTS PACKTEXT_GUIDES)
@@ -29,8 +27,9 @@ if(WIN32)
   packtext_install_guides(.)
 else()
   include(GNUInstallDirs)
-  # debian/rules installs the packtext component alone: dh_installdocs and
-  # dh_installchangelogs install the copyright file and changelog from debian/.
+  # debian/rules and the RPM spec install the packtext component alone: the
+  # copyright file and changelog come from dh_installdocs and
+  # dh_installchangelogs, the licence from the spec's %license.
   set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME packtext)
   install(TARGETS packtext RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
           PERMISSIONS ${program_permissions})
@@ -44,9 +43,9 @@ endif()
 
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
-# File times from SOURCE_DATE_EPOCH.
-set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackPerPackage.cmake)
-configure_file(${PROJECT_SOURCE_DIR}/cmake/cpack-per-package.cmake.in ${CPACK_PROJECT_CONFIG_FILE} @ONLY)
+include(cmake/source-date.cmake)
+packtext_changelog_date(CPACK_PACKTEXT_CHANGELOG_DATE)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/cpack-reproducible.cmake)
 # The file names name the target whose row comes first for this triple (the
 # GCC build's, whichever compiler made this one).
 set(CPACK_SYSTEM_NAME ${target_preset})
@@ -55,5 +54,4 @@ if(WIN32)
 else()
   set(CPACK_GENERATOR TGZ)
 endif()
-include(cmake/rpm.cmake)
 include(CPack)

@@ -48,8 +48,7 @@ if(WIN32)
       -Wl,--major-os-version,6 -Wl,--minor-os-version,0
       -Wl,--gc-sections
       -Wl,--dynamicbase -Wl,--nxcompat -Wl,--tsaware
-      -Wl,--no-insert-timestamp
-      -s)
+      -Wl,--no-insert-timestamp)
   list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--entry=${target_entry})
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--no-seh)
@@ -75,8 +74,7 @@ else()
       -Wl,--gc-sections
       -Wl,-z,noexecstack
       -Wl,-z,norelro # no loader here would make a RELRO segment read-only
-      -Wl,-z,noseparate-code
-      -s)
+      -Wl,-z,noseparate-code)
   if(target_address STREQUAL "pie")
     # Position-independent and static, with no dynamic loader, so the kernel
     # can start it as it is. Spelt as linker options rather than -static-pie,
@@ -96,4 +94,10 @@ else()
   # The compiler's own support routines (libgcc, no C library): a core without
   # a byte-swap instruction, such as base RISC-V, calls one there.
   set(PACKTEXT_PROGRAM_LIBRARIES gcc)
+endif()
+# Linked stripped, so that every package carries the same bytes; debian/rules
+# keeps the symbol table for DEB_BUILD_OPTIONS=nostrip.
+option(PACKTEXT_STRIP "Link the program without its symbol table" ON)
+if(PACKTEXT_STRIP)
+  list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -s)
 endif()

@@ -20,8 +20,11 @@ needs() {
     build) wanted+=(g++) ;;
     chroot) wanted=(debootstrap) ;;
     sanitize) wanted+=(clang libclang-rt-dev googletest) ;;
-    # The .deb of this machine, its lintian and its autopkgtest.
-    debian) wanted+=(g++ build-essential debhelper git lintian mmdebstrap strace "${checks[@]}") ;;
+    # The source packages, this machine's .deb and RPM, their lintian,
+    # rpmlint and autopkgtest.
+    debian)
+      wanted+=(g++ build-essential debhelper git lintian mmdebstrap strace rpm rpmlint "${checks[@]}")
+      ;;
     toolchains)
       wanted+=(clang "${readers[@]}")
       for preset in "${presets[@]}"; do
@@ -46,7 +49,6 @@ needs() {
       # The one preset whose tests include the analysis (CMakePresets.json).
       [[ $1 != linux-x64 ]] || wanted+=(clang-tidy clang-format cppcheck)
       if [[ ${target[$1.system]} == linux ]]; then
-        wanted+=(rpm rpmlint)
         # Another machine's programs run under qemu-user, i386 ones too when
         # the i386 part cannot be installed; this machine's under strace.
         emulator_for "$1"
@@ -56,7 +58,7 @@ needs() {
           read -r -a wanted_i386 <<<"${i386_packages[dynamic]}"
         fi
       else
-        wanted+=(groff-base)
+        wanted+=(groff-base zip)
         # A 32-bit program goes to `wine`, which runs it with wine32, a
         # 64-bit one to wine64's own loader.
         if wine_runs_here && [[ ${target[$1.machine]} == pe32 ]]; then

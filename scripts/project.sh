@@ -1,24 +1,32 @@
 # Sourced by the scripts that build the project's programs and packages.
 
-# Prints the project's version, from CMakeLists.txt.
+# Prints the version in TREE's CMakeLists.txt (default: this tree's).
 project_version() {
-  local version
-  version=$(sed -n 's/^project(packtext VERSION \([0-9.]*\).*/\1/p' \
-    "$(dirname "${BASH_SOURCE[0]}")/../CMakeLists.txt")
-  [[ -n $version ]] || { echo "no version in CMakeLists.txt" >&2; return 1; }
+  local tree=${1:-$(dirname "${BASH_SOURCE[0]}")/..} version
+  version=$(sed -n 's/^project(packtext VERSION \([0-9.]*\).*/\1/p' "$tree/CMakeLists.txt")
+  [[ -n $version ]] || { echo "no version in $tree/CMakeLists.txt" >&2; return 1; }
   echo "$version"
 }
 
-# Configures PRESET into BUILD_DIR, without tests, and builds its program;
-# with `pack`, builds all the packages hold too and packs them into
-# BUILD_DIR/packages, passing any further options to cpack.
-build_preset() {
+# Configures PRESET from this tree (or the tree of --source) into BUILD_DIR,
+# without tests, and builds its program; with --pack, builds all its
+# packages hold too and packs them into BUILD_DIR/packages.
+build_preset() { # [--pack] [--source TREE] PRESET BUILD_DIR
+  local pack= tree
+  tree=$(dirname "${BASH_SOURCE[0]}")/..
+  while [[ $1 == --* ]]; do
+    case $1 in
+      --pack) pack=yes ;;
+      --source) tree=$2 && shift ;;
+    esac
+    shift
+  done
   local preset=$1 build=$2
-  (cd "$(dirname "${BASH_SOURCE[0]}")/.." &&
-    cmake --preset "$preset" -B "$build" -DPACKTEXT_BUILD_TESTS=OFF -DPACKTEXT_LINT=OFF) || return
-  if [[ ${3:-} != pack ]]; then
+  (cd "$tree" && cmake --preset "$preset" -B "$build" -DPACKTEXT_BUILD_TESTS=OFF -DPACKTEXT_LINT=OFF) ||
+    return
+  if [[ -z $pack ]]; then
     cmake --build "$build" --target packtext
   else
-    cmake --build "$build" && (cd "$build" && cpack -B "$build/packages" "${@:4}")
+    cmake --build "$build" && (cd "$build" && cpack -B "$build/packages")
   fi
 }

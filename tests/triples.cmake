@@ -1,0 +1,28 @@
+# Each vendor's name for a triple finds its row of targets.txt, and a triple
+# for another ABI or byte order finds none.
+# usage: cmake -P tests/triples.cmake
+cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/triple.cmake)
+set(cases
+    x86_64-redhat-linux=x86_64-linux-gnu x86_64-suse-linux=x86_64-linux-gnu
+    x86_64-pc-linux-gnu=x86_64-linux-gnu aarch64-redhat-linux=aarch64-linux-gnu
+    s390x-ibm-linux-gnu=s390x-linux-gnu i386-pc-linux-gnu=i686-linux-gnu
+    i686-redhat-linux=i686-linux-gnu ppc64le-redhat-linux=powerpc64le-linux-gnu
+    armv7hl-unknown-linux-gnueabihf=arm-linux-gnueabihf armv5tel-suse-linux-gnueabi=arm-linux-gnueabi
+    riscv64-suse-linux=riscv64-linux-gnu mips64el-unknown-linux-gnuabi64=mips64el-linux-gnuabi64
+    x86_64-w64-mingw32=x86_64-w64-mingw32
+    x86_64-linux-gnux32= aarch64-linux-musl= powerpc64-linux-gnu= mips64el-linux-gnu= x86_64-apple-darwin=)
+set(failed 0)
+foreach(case IN LISTS cases)
+  string(REGEX MATCH "^([^=]+)=(.*)$" case ${case})
+  set(machine ${CMAKE_MATCH_1})
+  set(expected "${CMAKE_MATCH_2}")
+  packtext_row_triple(${machine} found)
+  if(NOT found STREQUAL expected)
+    message("${machine}: row ${found}, expected ${expected}")
+    set(failed 1)
+  endif()
+endforeach()
+if(failed)
+  message(FATAL_ERROR "a triple found the wrong row")
+endif()
