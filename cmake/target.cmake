@@ -24,3 +24,7 @@ elseif(NOT machine_row STREQUAL PACKTEXT_TRIPLE)
                       "choose ${PACKTEXT_TRIPLE}-g++, or clang++, which is pointed at the triple")
 endif()
 packtext_target(triple ${PACKTEXT_TRIPLE})
+# The columns the build reads from its row, each asked for by name.
+foreach(column IN ITEMS preset header entry address rpm)
+  packtext_target_has(${column})
+endforeach()

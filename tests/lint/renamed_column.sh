@@ -24,6 +24,8 @@ cases=(
   "packages|bash -c '$machines && compiler_packages linux-x64'"
   "qemu|toolchain linux"
   "system|toolchain mingw-w64"
+  "address|toolchain linux"
+  "entry|toolchain mingw-w64"
   "address|python3 tests/lint/targets_check.py ."
 )
 failed=0
