@@ -157,8 +157,8 @@ done
 # 64-bit program goes to Wine's 64-bit loader, which needs no i386 code;
 # Debian's `wine` would start the i386 one whenever wine32 is installed.
 wine64=/usr/lib/wine/wine64
-declare -A wine_of=([pe32+]=$wine64)
-[[ -n $no_i386 ]] || wine_of[pe32]=$(command -v wine || true)
+declare -A wine_of=([AMD64]=$wine64)
+[[ -n $no_i386 ]] || wine_of[I386]=$(command -v wine || true)
 wine_programs=()
 for preset in "${presets[@]}"; do
   exe=$(program_of "$preset").exe
