@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# An emulated arm64 Debian of this host's own release, with that release's
+# Wine, in which the Windows on ARM64 program runs on a host that is no arm64
+# machine. Laid once with debootstrap, its programs run by qemu-user-static
+# through binfmt_misc, and kept outside any build tree, so that every build,
+# clone and CI run reuses it. As root.
+#
+# usage: tests/wine_guest.sh check
+#          says why the guest cannot be laid or entered here (exit status 1)
+#        tests/wine_guest.sh lay
+#          lays the guest unless it is there, and says where it is
+#        tests/wine_guest.sh enter DIR... -- COMMAND...
+#          runs COMMAND in the guest with each DIR bound at its own path;
+#          what COMMAND writes and its exit status are all that come out
+#
+# PACKTEXT_WINE_GUEST chooses the guest's folder (default below).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+guest=${PACKTEXT_WINE_GUEST:-/var/cache/packtext/wine-arm64-$release}
+# Written last when laying it, so a guest that a failure cut short is laid again.
+ready=$guest/.packtext-ready
+handler=/proc/sys/fs/binfmt_misc/qemu-aarch64
+
+# Prints why the guest cannot run here, and fails; succeeds silently if it can.
+# binfmt_misc must have the handler open its interpreter at registration (F):
+# a chroot holds no qemu of its own.
+check() {
+  if ((EUID != 0)); then
+    echo "entering the arm64 guest needs root (chroot)"
+  elif [[ ! -e /proc/sys/fs/binfmt_misc/status ]]; then
+    echo "binfmt_misc is not mounted, through which qemu-user-static runs arm64 programs"
+  elif [[ ! -e $handler ]] || ! grep -qx enabled "$handler"; then
+    echo "binfmt_misc has no arm64 handler enabled: install qemu-user-static (and binfmt-support)"
+  elif ! grep -q '^flags:.*F' "$handler"; then
+    echo "binfmt_misc's arm64 handler loads qemu from the running system's files (no flag F)," \
+         "which the guest does not hold"
+  else
+    return 0
+  fi
+  return 1
+}
+
+# Runs "$@" in the guest with the host's devices and a proc of its own, in a
+# mount namespace of its own: the mounts end with the command, leaving
+# nothing mounted behind, whatever stops it. Each DIR before "--" is bound
+# at the same path inside.
+enter() {
+  local dirs=()
+  while (($#)) && [[ $1 != -- ]]; do dirs+=("$1"); shift; done
+  shift
+  unshare --mount --propagation private /bin/bash -euo pipefail -c '
+    guest=$1; shift
+    while [[ $1 != -- ]]; do
+      mkdir -p "$guest$1"
+      mount --bind "$1" "$guest$1"
+      shift
+    done
+    shift
+    mount -t proc proc "$guest/proc"
+    mount --rbind /dev "$guest/dev"
+    exec chroot "$guest" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin "$@"
+  ' enter "$guest" "${dirs[@]}" -- "$@"
+}
+
+lay() {
+  local mirror partial=$guest.partial log
+  if [[ ! -e $ready ]]; then
+    source "$root/scripts/machines.sh"
+    mirror=$(apt_mirror)
+    log=$(mktemp)
+    echo "laying an arm64 Debian ($release) with its Wine at $guest, from $mirror:" \
+         "once, about 5 minutes"
+    rm -rf --one-file-system "$guest" "$partial"
+    mkdir -p "$partial"
+    # In a mount namespace of its own, so that nothing debootstrap mounts
+    # outlives it if it fails.
+    if ! unshare --mount --propagation private \
+        debootstrap --arch=arm64 --variant=minbase "$release" "$partial" "$mirror" >"$log" 2>&1 ||
+       ! cp /etc/resolv.conf "$partial/etc/resolv.conf" ||
+       ! guest=$partial enter -- /bin/sh -c 'export DEBIAN_FRONTEND=noninteractive
+            apt-get install -y -q --no-install-recommends wine wine64 && apt-get clean' >>"$log" 2>&1; then
+      tail -n 20 "$log"
+      rm -rf --one-file-system "$partial" "$log"
+      echo "laying the arm64 guest failed (the mirror, $mirror?)"
+      return 1
+    fi
+    rm -f "$log"
+    mv "$partial" "$guest"
+    touch "$ready"
+  fi
+  echo "Wine for arm64 runs in the guest at $guest ($(du -sh --one-file-system "$guest" | cut -f1));" \
+       "remove it with: rm -rf --one-file-system $guest"
+}
+
+case ${1:-} in
+  check) check ;;
+  lay) check && lay ;;
+  enter)
+    shift
+    [[ -e $ready ]] || { echo "no arm64 guest at $guest: lay it with $0 lay" >&2; exit 1; }
+    enter "$@"
+    ;;
+  *) echo "usage: tests/wine_guest.sh check | lay | enter DIR... -- COMMAND..." >&2; exit 2 ;;
+esac
