@@ -64,3 +64,31 @@ apt_mirror() {
   [[ -n $mirror ]] || mirror=$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list)
   echo "$mirror"
 }
+
+# How this machine's Debian runs PRESET's Windows program under Wine: sets
+# wine_route to "native", Debian's Wine here, or "guest", Wine in an emulated
+# arm64 Debian (tests/wine_guest.sh), and wine_packages to what that needs;
+# or fails, with wine_missing saying why. Debian's Wine runs its own
+# machine's programs: amd64's the x86-64 ones, and the 32-bit x86 ones where
+# the kernel runs i386 code; arm64's the ARM64 ones, which any other machine
+# runs in the guest, through qemu-user-static and binfmt_misc.
+wine_route() {
+  local why
+  wine_route=native
+  case ${target_machine[$1]}:$machine in
+    AMD64:amd64 | ARM64:arm64) wine_packages=(wine wine64) ;;
+    I386:amd64)
+      wine_packages=(wine libc6:i386 wine32:i386)
+      why=$("$(dirname "${BASH_SOURCE[0]}")/runs-i386") ||
+        { wine_missing="Wine runs a 32-bit program as i386 code, and $why"; return 1; }
+      ;;
+    ARM64:*)
+      wine_route=guest
+      wine_packages=(qemu-user-static binfmt-support debootstrap)
+      ;;
+    *)
+      wine_missing="Debian's Wine on $machine runs no ${target_machine[$1]} programs"
+      return 1
+      ;;
+  esac
+}
