@@ -30,6 +30,10 @@ check() {
   if ((EUID != 0)); then
     echo "entering the arm64 guest needs root (chroot)"
     return 1
+  elif ! mountpoint -q /; then
+    echo "this system's root is no mount point (a chroot not bound onto itself), so the" \
+         "guest's mounts could not be kept from the host's"
+    return 1
   fi
   probe=$(mktemp)
   # ELF header, one PT_LOAD program header at 0x400000, then the code:
