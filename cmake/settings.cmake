@@ -59,9 +59,9 @@ if(WIN32)
     # ETW's and debuggers' fast stack walks follow. Kept in leaf functions too,
     # whose prologue then stores it: each function has its unwind entry.
     list(APPEND PACKTEXT_FREESTANDING_FLAGS -fno-omit-frame-pointer -mno-omit-leaf-frame-pointer)
-    # clang has neither stack-clash probes nor x86's CET for it, and refuses
-    # the options that turn them off.
-    list(REMOVE_ITEM PACKTEXT_FREESTANDING_FLAGS -fno-stack-clash-protection -fcf-protection=none)
+    # clang has no stack-clash probes for this target, and refuses the option
+    # that turns them off.
+    list(REMOVE_ITEM PACKTEXT_FREESTANDING_FLAGS -fno-stack-clash-protection)
   endif()
   # The link map: where the stripped program's functions are, for the test of
   # the 64-bit program's unwind entries and for anyone reading a crash address.

@@ -4,14 +4,15 @@
 # the program needs none of them: clang compiles for the triple, lld links,
 # kernel32's import library is made from platform/kernel32.def, and the
 # headers are mingw-w64's C headers and <windows.h> (mingw-w64-common, the
-# same for every architecture) under libc++'s C++ headers. Only headers: the
-# program links no C++ library, so the configuration libc++ was built with
-# for Linux does not reach it, and its headers choose Windows' own ways
-# (_LIBCPP_WIN32API) from the target.
+# same for every architecture) under libc++'s C++ headers. Only headers, and
+# they fit: the program links no C++ library, and the configuration Debian
+# built libc++ with (__config_site) names no C library or thread API, so its
+# headers tell them from the target and choose Windows' own
+# (_LIBCPP_WIN32API, _LIBCPP_MSVCRT_LIKE).
 #
 # LLVM's tools are taken from the folder of the clang that compiles, where
-# Debian installs them under their plain names (elsewhere they carry a
-# version, llvm-windres-14), so no release's version is named here.
+# Debian installs them under their plain names (on the path llvm-windres
+# carries a version, llvm-windres-14), so no release's version is named here.
 include(${CMAKE_CURRENT_LIST_DIR}/targets.cmake)
 packtext_toolchain_target(windows aarch64-w64-mingw32)
 set(CMAKE_SYSTEM_NAME Windows)
