@@ -20,6 +20,8 @@ release=$(. /etc/os-release && echo "$VERSION_CODENAME")
 guest=${PACKTEXT_WINE_GUEST:-/var/cache/packtext/wine-arm64-$release}
 # Written last when laying it, so a guest that a failure cut short is laid again.
 ready=$guest/.packtext-ready
+# Why the guest's Wine does not start under this machine's qemu, if it does not.
+stuck=$guest/.packtext-wine-stuck
 
 # Prints why the guest cannot run here, and fails; succeeds silently if it
 # can. Whether this kernel runs arm64 programs is found out by trying one of
@@ -33,6 +35,9 @@ check() {
   elif ! mountpoint -q /; then
     echo "this system's root is no mount point (a chroot not bound onto itself), so the" \
          "guest's mounts could not be kept from the host's"
+    return 1
+  elif [[ -e $stuck ]]; then
+    cat "$stuck"
     return 1
   fi
   probe=$(mktemp)
@@ -55,12 +60,14 @@ check() {
 # Runs "$@" in the guest with the host's devices and a proc of its own, in a
 # mount namespace of its own: the mounts end with the command, leaving
 # nothing mounted behind, whatever stops it. Each DIR before "--" is bound
-# at the same path inside.
+# at the same path inside. With --alone first, in a process namespace of its
+# own too, so that whatever the command leaves running ends with it.
 enter() {
-  local dirs=()
+  local dirs=() alone=()
+  [[ $1 != --alone ]] || { alone=(--pid --fork); shift; }
   while (($#)) && [[ $1 != -- ]]; do dirs+=("$1"); shift; done
   shift
-  unshare --mount --propagation private /bin/bash -euo pipefail -c '
+  unshare --mount --propagation private "${alone[@]}" /bin/bash -euo pipefail -c '
     guest=$1; shift
     while [[ $1 != -- ]]; do
       mkdir -p "$guest$1"
@@ -74,6 +81,16 @@ enter() {
   ' enter "$guest" "${dirs[@]}" -- "$@"
 }
 
+# Whether the guest's Wine starts under this machine's qemu: makes a prefix
+# within 5 minutes. What a Wine that hangs leaves running ends with the test.
+wine_starts() {
+  local status=0
+  enter --alone -- /bin/sh -c 'WINEPREFIX=/tmp/packtext-boot WINEDEBUG=-all \
+    timeout 300 /usr/lib/wine/wine64 wineboot --init' >/dev/null 2>&1 || status=$?
+  rm -rf "$guest/tmp/packtext-boot"
+  return $status
+}
+
 lay() {
   local mirror partial=$guest.partial log
   if [[ ! -e $ready ]]; then
@@ -81,7 +98,7 @@ lay() {
     mirror=$(apt_mirror)
     log=$(mktemp)
     echo "laying an arm64 Debian ($release) with its Wine at $guest, from $mirror:" \
-         "once, about 5 minutes"
+         "once, 5 to 15 minutes"
     rm -rf --one-file-system "$guest" "$partial"
     mkdir -p "$partial"
     # In a mount namespace of its own, so that nothing debootstrap mounts
@@ -98,11 +115,17 @@ lay() {
       return 1
     fi
     rm -f "$log"
+    if ! guest=$partial wine_starts; then
+      echo "$(guest=$partial enter -- /usr/lib/wine/wine64 --version) in the arm64 guest did" \
+           "not start within 5 minutes under this machine's qemu; to try again, remove the" \
+           "guest: rm -rf --one-file-system $guest" >"$partial/${stuck##*/}"
+    fi
     mv "$partial" "$guest"
     touch "$ready"
   fi
-  echo "Wine for arm64 runs in the guest at $guest ($(du -sh --one-file-system "$guest" | cut -f1));" \
-       "remove it with: rm -rf --one-file-system $guest"
+  [[ ! -e $stuck ]] || { cat "$stuck"; return 1; }
+  echo "Wine for arm64 runs in the guest at $guest" \
+       "($(du -sh --one-file-system "$guest" | cut -f1)); remove it with: rm -rf --one-file-system $guest"
 }
 
 case ${1:-} in
