@@ -150,8 +150,8 @@ done
 # 64-bit program goes to Wine's 64-bit loader, which needs no i386 code;
 # Debian's `wine` would start the i386 one whenever wine32 is installed.
 wine64=/usr/lib/wine/wine64
-declare -A wine_of=([pe32+]=$wine64)
-if scripts/runs-i386 wine "$work" >/dev/null; then wine_of[pe32]=$(command -v wine || true); fi
+declare -A wine_of=([AMD64]=$wine64)
+if scripts/runs-i386 wine "$work" >/dev/null; then wine_of[I386]=$(command -v wine || true); fi
 wine_programs=()
 for preset in "${presets[@]}"; do
   exe=$(program_of "$preset").exe

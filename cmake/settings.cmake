@@ -38,14 +38,20 @@ endif()
 # that an ABI wants ahead of it.
 if(WIN32)
   # The header as Microsoft's linker writes it: relocatable, non-executable
-  # data, terminal-server aware, subsystem and OS version 6.0.
+  # data, terminal-server aware, and its subsystem and OS version: 6.0 for
+  # x86 and x86-64, 6.2 for ARM, the oldest it accepts there, since Windows 8
+  # (6.2) was the first Windows for ARM processors.
   # A 32-bit program declares it has no exception handlers (NO_SEH); a
   # 64-bit one asks for addresses from the whole 64-bit space.
+  set(minor 0)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+    set(minor 2)
+  endif()
   set(PACKTEXT_PROGRAM_LINK_FLAGS
       -nostdlib -nostartfiles
       -Wl,--subsystem,console
-      -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,0
-      -Wl,--major-os-version,6 -Wl,--minor-os-version,0
+      -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,${minor}
+      -Wl,--major-os-version,6 -Wl,--minor-os-version,${minor}
       -Wl,--gc-sections
       -Wl,--dynamicbase -Wl,--nxcompat -Wl,--tsaware
       -Wl,--no-insert-timestamp)
@@ -54,7 +60,7 @@ if(WIN32)
     list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--no-seh)
   else()
     list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--high-entropy-va)
-    # x86-64 Windows finds a function's frame only through its unwind table
+    # 64-bit Windows finds a function's frame only through its unwind table
     # entry (.pdata, .xdata), and takes a function without one for a leaf, so
     # debuggers and crash dumps would lose the callers. The tables are data
     # alone: with -fno-exceptions they name no handler and need no runtime.
@@ -62,11 +68,25 @@ if(WIN32)
          -fno-asynchronous-unwind-tables -fno-unwind-tables)
     list(APPEND PACKTEXT_FREESTANDING_FLAGS -fasynchronous-unwind-tables)
   endif()
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+    # Windows on ARM64 wants a frame record ({x29, x30}) in each frame, which
+    # ETW's and debuggers' fast stack walks follow. Kept in leaf functions too,
+    # whose prologue then stores it: each function has its unwind entry.
+    list(APPEND PACKTEXT_FREESTANDING_FLAGS -fno-omit-frame-pointer -mno-omit-leaf-frame-pointer)
+  endif()
   # The link map: where the stripped program's functions are, for the test of
   # the 64-bit program's unwind entries and for anyone reading a crash address.
   set(PACKTEXT_PROGRAM_MAP ${PROJECT_BINARY_DIR}/packtext.map)
   list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,-Map=${PACKTEXT_PROGRAM_MAP})
   set(PACKTEXT_PROGRAM_LIBRARIES kernel32)
+  if(PACKTEXT_DLLTOOL)
+    # No import library comes with the toolchain (Windows on ARM64): made here.
+    set(def ${PROJECT_SOURCE_DIR}/platform/kernel32.def)
+    set(PACKTEXT_PROGRAM_LIBRARIES ${PROJECT_BINARY_DIR}/libkernel32.a)
+    execute_process(COMMAND ${PACKTEXT_DLLTOOL} -d ${def} -l ${PACKTEXT_PROGRAM_LIBRARIES}
+                    COMMAND_ERROR_IS_FATAL ANY)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
+  endif()
 else()
   set(PACKTEXT_PROGRAM_LINK_FLAGS
       -nostdlib -nostartfiles

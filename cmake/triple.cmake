@@ -5,11 +5,12 @@
 # out, a Linux triple without an ABI is GNU's, and the processors that
 # distributions name apart are one: i386 to i686, ppc64le and powerpc64le,
 # arm and armv7hl or armv5tel, whose ABI (gnueabihf, gnueabi) tells armhf
-# from armel.
+# from armel; clang's windows-gnu is mingw-w64's mingw32.
 include(${CMAKE_CURRENT_LIST_DIR}/targets.cmake)
 
 function(packtext_triple_key triple out)
   set(key "")
+  string(REGEX REPLACE "-windows-gnu$" "-mingw32" triple ${triple})
   if(triple MATCHES "^([^-]+)(-[^-]+)?-(linux|mingw32)(-([^-]+))?$")
     set(processor ${CMAKE_MATCH_1})
     set(system ${CMAKE_MATCH_3})

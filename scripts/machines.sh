@@ -82,15 +82,32 @@ emulator_for() {
 # 32-bit Windows one.
 declare -A i386_packages=([static]="" [dynamic]="libc6:i386 libstdc++6:i386" [wine]="wine32:i386")
 
-# Succeeds where Debian's Wine runs here: it runs x86 code only.
-wine_runs_here() {
-  [[ $machine == amd64 ]]
-}
-
 # The Debian mirror this machine's apt uses.
 apt_mirror() {
   local mirror
   mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n1)
   [[ -n $mirror ]] || mirror=$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list)
   echo "$mirror"
+}
+
+# How this machine's Debian runs PRESET's Windows program under Wine: sets
+# wine_route to "native", Debian's Wine here, or "guest", Wine in an emulated
+# arm64 Debian (tests/wine_guest.sh), and wine_packages to what that needs;
+# or fails, with wine_missing saying why. Debian's Wine runs its own
+# machine's programs: amd64's the x86-64 ones, and the 32-bit x86 ones with
+# its i386 part (i386_packages[wine]); arm64's the ARM64 ones, which any
+# other machine runs in the guest, through qemu-user-static and binfmt_misc.
+wine_route() {
+  wine_route=native
+  case ${target[$1.machine]}:$machine in
+    AMD64:amd64 | I386:amd64 | ARM64:arm64) wine_packages=(wine wine64) ;;
+    ARM64:*)
+      wine_route=guest
+      wine_packages=(qemu-user-static binfmt-support debootstrap)
+      ;;
+    *)
+      wine_missing="Debian's Wine on $machine runs no ${target[$1.machine]} programs"
+      return 1
+      ;;
+  esac
 }

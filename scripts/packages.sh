@@ -59,13 +59,9 @@ needs() {
         fi
       else
         wanted+=(groff-base zip)
-        # A 32-bit program goes to `wine`, which runs it with wine32, a
-        # 64-bit one to wine64's own loader.
-        if wine_runs_here && [[ ${target[$1.machine]} == pe32 ]]; then
-          wanted+=(wine)
-          read -r -a wanted_i386 <<<"${i386_packages[wine]}"
-        elif wine_runs_here; then
-          wanted+=(wine64)
+        if wine_route "$1"; then
+          wanted+=("${wine_packages[@]}")
+          [[ ${target[$1.machine]} != I386 ]] || read -r -a wanted_i386 <<<"${i386_packages[wine]}"
         fi
       fi
       ;;
@@ -104,6 +100,10 @@ apt_install() {
   local log status=0 unmet errors
   log=$(mktemp)
   echo "installing: $*"
+  if [[ " $* " == *" qemu-user-static "* ]]; then
+    echo "qemu-user-static registers binfmt_misc handlers for the whole system: from now on," \
+      "any program of another architecture started on this machine runs under qemu"
+  fi
   "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
     "$@" 2>&1 | tee "$log" || status=$?
   mapfile -t unmet < <(grep -E '^ [^ ]+ : ' "$log")

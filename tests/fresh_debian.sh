@@ -27,8 +27,9 @@ cleanup() {
   for mount in dev proc sys; do
     umount -R "$system/$mount" 2>/dev/null || true
   done
+  umount "$system" 2>/dev/null || true
   # Never remove a tree that still has the host's /dev bound inside it.
-  if findmnt --list --noheadings --output TARGET | grep -q "^$system/"; then
+  if findmnt --list --noheadings --output TARGET | grep -q "^$system\(/\|$\)"; then
     echo "still mounted below $system; left in place" >&2
   else
     rm -rf --one-file-system "$work"
@@ -39,6 +40,9 @@ trap cleanup EXIT
 echo "laying a minimal $debian from $mirror"
 debootstrap --variant=minbase "$release" "$system" "$mirror" >"$work/debootstrap.log" 2>&1 ||
   { tail -n 20 "$work/debootstrap.log"; exit 1; }
+# A mount point of its own, as a system's root is, so that what runs inside
+# can keep mounts of its own from the host's (tests/wine_guest.sh).
+mount --bind "$system" "$system"
 mount -t proc proc "$system/proc"
 mount --rbind /dev "$system/dev"
 mount --make-rslave "$system/dev"

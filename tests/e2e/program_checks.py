@@ -27,12 +27,16 @@ usage: program_checks.py CHECK [ARGUMENT...]
   elf-machine PROGRAM MACHINE   an ELF program for MACHINE, as pyelftools
                                 names it: EM_386, EM_X86_64, EM_AARCH64...
   pe-imports PROGRAM            imports three functions from KERNEL32.dll
-  pe-hardening PROGRAM pe32|pe32+ MOST_BYTES
-                                the PE header, sections and resources, and
-                                a file of at most MOST_BYTES
+  pe-hardening PROGRAM I386|AMD64|ARM64 MOST_BYTES
+                                a PE program for that machine: its header,
+                                sections and resources, and a file of at
+                                most MOST_BYTES
   pe-unwind PROGRAM LINK_MAP    an x86-64 PE program with an unwind table
                                 entry for each function that calls another,
                                 found by name in the link's map
+  pe-unwind-arm64 PROGRAM LINK_MAP
+                                an ARM64 PE program with an unwind table
+                                entry for every function in lld's map
   trace-formats                 the system-call checks read each qemu-user
                                 -strace format right (no program needed)
   entry-sequences               the entry checks tell right start sequences
@@ -51,6 +55,7 @@ import inspect
 import io
 import os
 import re
+import struct
 import subprocess
 import sys
 import tempfile
@@ -604,33 +609,39 @@ def pe_manifests(pe):
 SUPPORTED_OS = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
                 "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
 
-# DllCharacteristics every program has, and those of each format, with the
-# optional header's magic number of each.
+# DllCharacteristics every program has; and for each machine, the optional
+# header's magic number, its own DllCharacteristics and the subsystem and OS
+# version Microsoft's linker writes for it (ARM's first Windows was 8, 6.2).
 DLL_FLAGS = ["DYNAMIC_BASE", "NX_COMPAT", "TERMINAL_SERVER_AWARE"]
-FORMATS = {"pe32": (pefile.OPTIONAL_HEADER_MAGIC_PE, ["NO_SEH"]),
-           "pe32+": (pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS, ["HIGH_ENTROPY_VA"])}
+MACHINES = {"I386": (pefile.OPTIONAL_HEADER_MAGIC_PE, ["NO_SEH"], (6, 0)),
+            "AMD64": (pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS, ["HIGH_ENTROPY_VA"], (6, 0)),
+            "ARM64": (pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS, ["HIGH_ENTROPY_VA"], (6, 2))}
 
 # The manifest Windows reads for a program is resource 1 of type RT_MANIFEST.
 APPLICATION_MANIFEST = 1
 
 
-def pe_hardening(program, pe_format, most_bytes):
-    """The header as Windows' loader and Microsoft's checks expect it, with
-    its version resource and manifest, in a file no larger than most_bytes."""
-    if pe_format not in FORMATS:
-        return [f"format {pe_format} is neither pe32 nor pe32+"]
+def pe_hardening(program, machine, most_bytes):
+    """A program for `machine`, its header as Windows' loader and Microsoft's
+    checks expect it, with its version resource and manifest, in a file no
+    larger than most_bytes."""
+    if machine not in MACHINES:
+        return [f"machine {machine} is none of {', '.join(MACHINES)}"]
     if not most_bytes.isdigit():
         return [f"size limit {most_bytes} is not a number of bytes"]
     pe = pe_file(program)
     header = pe.OPTIONAL_HEADER
-    magic, format_flags = FORMATS[pe_format]
+    magic, machine_flags, version = MACHINES[machine]
     problems = []
     size = os.path.getsize(program)
     if size > int(most_bytes):
         problems.append(f"file is {size} bytes, more than {most_bytes}")
+    found = pefile.MACHINE_TYPE.get(pe.FILE_HEADER.Machine, hex(pe.FILE_HEADER.Machine))
+    if found != f"IMAGE_FILE_MACHINE_{machine}":
+        problems.append(f"machine is {found}, not {machine}")
     if header.Magic != magic:
-        problems.append(f"not {pe_format.upper()}")
-    for name in DLL_FLAGS + format_flags:
+        problems.append("not PE32" if magic == pefile.OPTIONAL_HEADER_MAGIC_PE else "not PE32+")
+    for name in DLL_FLAGS + machine_flags:
         if not header.DllCharacteristics & pefile.DLL_CHARACTERISTICS[
                 f"IMAGE_DLLCHARACTERISTICS_{name}"]:
             problems.append(f"not {name}")
@@ -642,8 +653,8 @@ def pe_hardening(program, pe_format, most_bytes):
     for field, major, minor in (
             ("Subsystem", header.MajorSubsystemVersion, header.MinorSubsystemVersion),
             ("OS", header.MajorOperatingSystemVersion, header.MinorOperatingSystemVersion)):
-        if (major, minor) != (6, 0):
-            problems.append(f"{field} version is not 6.0")
+        if (major, minor) != version:
+            problems.append(f"{field} version is {major}.{minor}, not {version[0]}.{version[1]}")
 
     # A section holding code counts as executable even without the flag.
     write = pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_WRITE"]
@@ -774,6 +785,63 @@ def no_start_up_work(program):
     return problems
 
 
+def lld_map_symbols(link_map):
+    """{symbol: RVA} of each symbol lld's map of a PE program places: the
+    lines that follow an input section's, one level further in."""
+    symbols = {}
+    with open(link_map, encoding="utf-8", errors="replace") as file:
+        for line in file:
+            found = re.fullmatch(r"([0-9a-fA-F]+) [0-9a-fA-F]+ +\d+ {17}(\S.*)", line.rstrip("\n"))
+            if found:
+                symbols[found[2]] = int(found[1], 16)
+    return symbols
+
+
+def arm64_unwind_ranges(pe):
+    """[start, end) of the code each entry of an ARM64 program's exception
+    directory describes. An entry is the function's start and either packed
+    unwind data (low two bits 1 or 2), whose bits 2 to 12 give the length in
+    4-byte instructions, or the address of an .xdata record, whose first
+    word's 18 low bits do."""
+    where = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_EXCEPTION"]]
+    ranges = []
+    for begin, unwind in struct.iter_unpack("<II", pe.get_data(where.VirtualAddress, where.Size)
+                                            if where.Size else b""):
+        if unwind & 3:
+            length = unwind >> 2 & 0x7FF
+        else:
+            length = int.from_bytes(pe.get_data(unwind, 4), "little") & 0x3FFFF
+        ranges.append((begin, begin + 4 * length))
+    return ranges
+
+
+def pe_unwind_arm64(program, link_map):
+    """An ARM64 program's exception directory has an entry covering the
+    start of every function that lld's map places in its code, the entry
+    routine at the program's entry point among them. Windows takes a
+    function without one for a leaf that saved nothing, so a stack walk
+    through it would go wrong."""
+    pe = pe_file(program)
+    execute = pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_EXECUTE"]
+    code = [section for section in pe.sections if section.Characteristics & execute]
+    functions = {name: address for name, address in lld_map_symbols(link_map).items()
+                 if any(section.contains_rva(address) for section in code)}
+    if ENTRY_FUNCTION not in functions:
+        return [f"{link_map} places no {ENTRY_FUNCTION} in the program's code"]
+    problems = []
+    if functions[ENTRY_FUNCTION] != pe.OPTIONAL_HEADER.AddressOfEntryPoint:
+        problems.append(f"{ENTRY_FUNCTION} is at {functions[ENTRY_FUNCTION]:#x}, the entry "
+                        f"point at {pe.OPTIONAL_HEADER.AddressOfEntryPoint:#x}: is the map "
+                        "from another link?")
+    ranges = arm64_unwind_ranges(pe)
+    for name, start in sorted(functions.items(), key=lambda function: function[1]):
+        if not any(begin <= start < end for begin, end in ranges):
+            problems.append(f"no unwind entry covers {name} at {start:#x} "
+                            f"({len(ranges)} entries in all)")
+    return problems
+
+
 CHECKS = {
     "no-interpreter": no_interpreter,
     "no-relocations": no_relocations,
@@ -787,6 +855,7 @@ CHECKS = {
     "pe-imports": pe_imports,
     "pe-hardening": pe_hardening,
     "pe-unwind": pe_unwind,
+    "pe-unwind-arm64": pe_unwind_arm64,
     "trace-formats": trace_formats,
     "entry-sequences": entry_sequences,
 }

@@ -13,7 +13,10 @@ import re
 import sys
 from pathlib import Path
 
-TOOLCHAINS = {"linux": "cmake/linux.cmake", "windows": "cmake/mingw-w64.cmake"}
+# Each system's toolchain file, and a compiler's own where it has one: mingw-w64
+# builds Windows programs with GCC, clang and lld build them from parts.
+TOOLCHAINS = {"linux": "cmake/linux.cmake", "windows": "cmake/mingw-w64.cmake",
+              ("windows", "clang"): "cmake/windows-llvm.cmake"}
 # How a program is loaded, which the build and the program checks read.
 ADDRESSES = {"linux": ["pie", "fixed"], "windows": ["-"]}
 
@@ -69,7 +72,8 @@ def problems(root):
         if variables.get("PACKTEXT_TRIPLE") != row["triple"]:
             found.append(f"{name}: its preset builds for {variables.get('PACKTEXT_TRIPLE')}, "
                          f"its row for {row['triple']}")
-        if toolchain != "${sourceDir}/" + TOOLCHAINS.get(row["system"], "?"):
+        wanted = TOOLCHAINS.get((row["system"], row["compiler"])) or TOOLCHAINS.get(row["system"], "?")
+        if toolchain != "${sourceDir}/" + wanted:
             found.append(f"{name}: toolchain {toolchain} for a {row['system']} target")
         clang = variables.get("CMAKE_CXX_COMPILER") == "clang++"
         if clang != (row["compiler"] == "clang"):
