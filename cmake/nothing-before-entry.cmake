@@ -38,19 +38,16 @@ if(READELF)
   endif()
 else()
   # GNU ld for Windows folds .ctors into .text, where only the map shows them,
-  # discarded ones too; lld's map names each input section after its file.
+  # discarded ones too. lld's map lines ("ADDRESS SIZE ALIGN FILE:(SECTION)")
+  # are first written as GNU ld's (" SECTION 0xADDRESS 0xSIZE FILE").
   set(names "(\\.ctors|\\.dtors|\\.CRT\\$X[CI]|\\.tls)[^ \n)]*")
   file(READ ${LINK_MAP} map)
+  string(REGEX REPLACE "\n([0-9a-f]+) ([0-9a-f]+) +[0-9]+ +([^\n]+):\\((${names})\\)"
+         "\n \\4 0x\\1 0x\\2 \\3" map "${map}")
   string(REGEX MATCHALL "\n ${names}[ \n]+0x[0-9a-f]+ +0x[0-9a-f]+ [^\n]+" sections "${map}")
   foreach(section IN LISTS sections)
     if(section MATCHES "^\n ([^ \n]+)[ \n]+0x[0-9a-f]+ +0x([0-9a-f]+) +([^\n]+)")
       add_section(${CMAKE_MATCH_1} ${CMAKE_MATCH_2} " from ${CMAKE_MATCH_3}")
-    endif()
-  endforeach()
-  string(REGEX MATCHALL "\n[0-9a-f]+ [0-9a-f]+ +[0-9]+ +[^\n]+:\\(${names}\\)" sections "${map}")
-  foreach(section IN LISTS sections)
-    if(section MATCHES "^\n[0-9a-f]+ ([0-9a-f]+) +[0-9]+ +([^\n]+):\\(([^)]+)\\)$")
-      add_section(${CMAKE_MATCH_3} ${CMAKE_MATCH_1} " from ${CMAKE_MATCH_2}")
     endif()
   endforeach()
   execute_process(COMMAND ${OBJDUMP} --private-headers ${PROGRAM}
