@@ -79,17 +79,22 @@ missing_of() {
 }
 
 # apt-get update, retrying as apt does. Lists it still cannot fetch are
-# printed with apt's lines and kept in failed_lists; the run goes on with the
-# lists it has, and the installation decides.
+# printed with apt's lines, and those that could hide one of this machine's
+# own packages kept in failed_lists (another architecture's package list,
+# binary-i386, hides none); the run goes on with the lists it has, and the
+# installation decides.
 refresh_lists() {
-  local log status=0
+  local log status=0 foreign relevant
   log=$(mktemp)
   "${as_root[@]}" apt-get update -q -o Acquire::Retries=3 2>&1 | tee "$log" || status=$?
   refreshed=yes
   if ((status != 0)); then
-    failed_lists=$(grep -E '^[EW]: ' "$log" || true)
     echo "apt-get update could not refresh every list; going on with those it has:"
-    echo "$failed_lists"
+    grep -E '^[EW]: ' "$log" || true
+    foreign=$(dpkg --print-foreign-architectures | paste -sd '|')
+    relevant=$(grep -E '^[EW]: .*(Failed to fetch|Release)' "$log" |
+      grep -vE "/binary-(${foreign:-none})/" || true)
+    [[ -z $relevant ]] || failed_lists+=$relevant$'\n'
   fi
   rm -f "$log"
 }
