@@ -15,8 +15,10 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${program_permissions})
 function(packtext_install_guides destination)
   foreach(guide IN LISTS PACKTEXT_GUIDES)
     cmake_path(GET guide PARENT_PATH folder)
-    install(FILES ${PROJECT_SOURCE_DIR}/${guide} DESTINATION ${destination}/${folder}
-            PERMISSIONS ${file_permissions})
+    # In normal form: CMake 3.31 and later warn of a destination they would change.
+    cmake_path(APPEND destination ${folder} OUTPUT_VARIABLE folder)
+    cmake_path(NORMAL_PATH folder)
+    install(FILES ${PROJECT_SOURCE_DIR}/${guide} DESTINATION ${folder} PERMISSIONS ${file_permissions})
   endforeach()
 endfunction()
 
