@@ -16,9 +16,9 @@ function(packtext_install_guides destination)
   foreach(guide IN LISTS PACKTEXT_GUIDES)
     cmake_path(GET guide PARENT_PATH folder)
     # In normal form: CMake 3.31 and later warn of a destination they would change.
-    cmake_path(APPEND destination ${folder} OUTPUT_VARIABLE folder)
-    cmake_path(NORMAL_PATH folder)
-    install(FILES ${PROJECT_SOURCE_DIR}/${guide} DESTINATION ${folder} PERMISSIONS ${file_permissions})
+    cmake_path(APPEND destination ${folder} OUTPUT_VARIABLE to)
+    cmake_path(NORMAL_PATH to)
+    install(FILES ${PROJECT_SOURCE_DIR}/${guide} DESTINATION ${to} PERMISSIONS ${file_permissions})
   endforeach()
 endfunction()
 
