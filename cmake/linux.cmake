@@ -10,7 +10,7 @@
 # cmake/i386-host.cmake: this file is read again for every try_compile.
 include(${CMAKE_CURRENT_LIST_DIR}/targets.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/triple.cmake)
-# Given a compiler and no triple (the RPM spec), the row is the compiler's.
+# Given a compiler and no triple (packtext.spec), the row is the compiler's.
 set(default_triple x86_64-linux-gnu)
 if(CMAKE_CXX_COMPILER AND NOT PACKTEXT_TRIPLE)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpmachine OUTPUT_VARIABLE machine

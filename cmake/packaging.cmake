@@ -29,9 +29,9 @@ if(WIN32)
   packtext_install_guides(.)
 else()
   include(GNUInstallDirs)
-  # debian/rules and the RPM spec install the packtext component alone: the
+  # debian/rules and packtext.spec install the packtext component alone: the
   # copyright file and changelog come from dh_installdocs and
-  # dh_installchangelogs, the licence from the spec's %license.
+  # dh_installchangelogs, the licence from packtext.spec's %license.
   set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME packtext)
   install(TARGETS packtext RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
           PERMISSIONS ${program_permissions})

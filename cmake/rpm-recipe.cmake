@@ -4,7 +4,7 @@
 # debian/control, the architectures from the Linux rows of targets.txt, and
 # the date and %changelog from debian/changelog. scripts/build-packages runs
 # it when it makes the source tarball, so that rpmbuild -ta builds from it.
-# usage: cmake -P cmake/rpm-spec.cmake
+# usage: cmake -P cmake/rpm-recipe.cmake
 cmake_minimum_required(VERSION 3.25)
 set(root ${CMAKE_CURRENT_LIST_DIR}/..)
 include(${CMAKE_CURRENT_LIST_DIR}/targets.cmake)
@@ -62,7 +62,7 @@ foreach(line IN LISTS changelog_lines)
                             " ${CMAKE_MATCH_1} - ${entry_version}-1\n${entry}\n")
     set(entry "")
   elseif(NOT line STREQUAL "")
-    message(FATAL_ERROR "rpm-spec.cmake: a changelog line it cannot read: ${line}")
+    message(FATAL_ERROR "rpm-recipe.cmake: a changelog line it cannot read: ${line}")
   endif()
 endforeach()
 
