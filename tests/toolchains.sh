@@ -57,7 +57,7 @@ run_case() {
     problem="build failed (log: $build.log)"
   elif ! found=$("$python" "$checks" elf-machine "$program" "$elf" 2>&1); then
     problem="not an $elf program: $found"
-  elif "${runner[@]}" "$program" >"$build.out"; status=$?; ((status != 0)); then
+  elif "${emulator[@]}" "$program" >"$build.out"; status=$?; ((status != 0)); then
     problem="exit status $status"
   elif ! cmp -s "$build.out" "$root/tests/expected-output"; then
     problem="wrote $(wc -c <"$build.out") bytes that are not the text"
@@ -82,8 +82,7 @@ for preset in "${presets[@]}"; do
     continue
   fi
   emulator_for "$preset"
-  runner=("${emulator[@]}")
-  ((${#runner[@]} == 0)) || echo "${target[$preset.triple]} programs run under ${runner[*]}"
+  ((${#emulator[@]} == 0)) || echo "${target[$preset.triple]} programs run under ${emulator[*]}"
   preset_cases "$preset"
   for case in "${cases[@]}"; do
     IFS='|' read -r compiler flags link_flags <<<"$case"
