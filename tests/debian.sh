@@ -59,8 +59,19 @@ mkdir -p "$work/tree"
 git -C "$root" ls-files -z --cached --others --exclude-standard |
   tar -C "$root" --null --files-from=- --ignore-failed-read -cf - 2>/dev/null | tar -C "$work/tree" -xf -
 packages=$work/packages
-status=0
-"$root/scripts/build-packages" "$work/tree" "$packages" "${chosen[@]}" || status=1
+# Each check counted: the packages made and checked, the autopkgtest, and
+# piuparts when asked for.
+status=0 passed=0 failed=0 skipped=0
+count() {
+  if (($1 == 0)); then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1)) status=1
+  fi
+}
+made=0
+"$root/scripts/build-packages" "$work/tree" "$packages" "${chosen[@]}" || made=$?
+count $made
 
 dsc=$(echo "$packages"/packtext_*.dsc)
 deb=$(echo "$packages"/packtext_*_"$machine".deb)
@@ -74,10 +85,11 @@ if [[ -f $deb ]]; then
     "$release" /dev/null "$(apt_mirror)" >"$work/autopkgtest.log" 2>&1; then
     sed -n '/^into a /p; /^with standard output /p' "$work/autopkgtest.log"
     echo "autopkgtest: ok, $((SECONDS - started)) s"
+    count 0
   else
     tail -n 40 "$work/autopkgtest.log"
     echo "autopkgtest: FAILED"
-    status=1
+    count 1
   fi
   if [[ -n $piuparts ]]; then
     echo "== piuparts, in a fresh Debian $release"
@@ -85,13 +97,17 @@ if [[ -f $deb ]]; then
     if piuparts --distribution "$release" --mirror "$(apt_mirror)" "$deb" >"$work/piuparts.log" 2>&1; then
       tail -n 1 "$work/piuparts.log"
       echo "piuparts: ok, $((SECONDS - started)) s"
+      count 0
     else
       tail -n 40 "$work/piuparts.log"
       echo "piuparts: FAILED"
-      status=1
+      count 1
     fi
   fi
 else
   echo "autopkgtest: left out, since no $machine .deb was built"
+  skipped=$((skipped + 1))
 fi
+echo "$passed passed, $failed failed, $skipped skipped"
+[[ -z ${PACKTEXT_COUNTS:-} ]] || echo "$passed $failed $skipped" >"$PACKTEXT_COUNTS"
 exit $status
