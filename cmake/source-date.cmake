@@ -2,7 +2,8 @@
 # in seconds since 1970, as dpkg-parsechangelog -STimestamp reads it: the one
 # time that every package gives its files, unless SOURCE_DATE_EPOCH says
 # otherwise. A changelog without one is an error: a date made up here would
-# be wrong for every later release.
+# be wrong for every later release. `cmake -P cmake/source-date.cmake`
+# prints it, so that every script and test reads the date as the build does.
 function(packtext_changelog_date out)
   set(changelog ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../debian/changelog)
   file(STRINGS ${changelog} trailer REGEX "^ -- .+>  [^ ]" LIMIT_COUNT 1)
@@ -20,3 +21,9 @@ function(packtext_changelog_date out)
   endif()
   set(${out} ${date} PARENT_SCOPE)
 endfunction()
+
+# As a script, for the shell scripts and tests, it prints the date.
+if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
+  packtext_changelog_date(date)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E echo ${date})
+endif()

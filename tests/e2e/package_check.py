@@ -16,7 +16,6 @@ usage: package_check.py BUILD_DIR PROGRAM VERSION [EMULATOR...]
   RPM_ARCH  the RPM package's architecture, its row's in targets.txt
 """
 
-import email.utils
 import gzip
 import os
 import re
@@ -182,10 +181,11 @@ def rpm_tag(package, tag):
 
 
 def changelog_date():
-    """The date of debian/changelog's latest entry, in seconds since 1970."""
-    with open(LICENSE.parent / "debian/changelog", encoding="utf-8") as changelog:
-        date = Changelog(changelog, max_blocks=1).date
-    return int(email.utils.parsedate_to_datetime(date).timestamp())
+    """The date of debian/changelog's latest entry, in seconds since 1970, read
+    as the build reads it."""
+    script = SOURCE_DIR / "cmake/source-date.cmake"
+    return int(subprocess.run(["cmake", "-P", script], capture_output=True, text=True,
+                              check=True).stdout)
 
 
 def rpm_problems(package, rpm_arch):

@@ -73,7 +73,7 @@ for file in "$program" $(sed 's|^\./|packages/|' <<<"$packages"); do
 done
 
 # A ZIP keeps times to two seconds.
-date=$(dpkg-parsechangelog -l "$source_dir/debian/changelog" -STimestamp)
+date=$(cmake -P "$source_dir/cmake/source-date.cmake")
 for package in $packages; do
   newest=$(python3 - "$first/packages/$package" <<'EOF'
 import calendar, sys, tarfile, zipfile
