@@ -63,6 +63,7 @@ import time
 from xml.etree import ElementTree
 
 from expected import TEXT
+from skips import SKIPPED, note_skip
 
 try:
     import capstone
@@ -859,19 +860,6 @@ CHECKS = {
     "trace-formats": trace_formats,
     "entry-sequences": entry_sequences,
 }
-SKIPPED = 77  # CTest's SKIP_RETURN_CODE
-
-
-def note_skip(line):
-    """Adds a line to the file of skipped tests that scripts/test prints, once."""
-    path = os.environ.get("PACKTEXT_SKIPPED_TESTS")
-    if path:
-        with open(path, "a+", encoding="utf-8") as file:
-            file.seek(0)
-            if line not in file.read().splitlines():
-                file.write(line + "\n")
-
-
 def usage(problem):
     print(f"{problem}\n{__doc__[__doc__.index('usage:'):]}", end="", file=sys.stderr)
     return 2

@@ -28,10 +28,10 @@ import time
 import tty
 
 from expected import TEXT
+from skips import SKIPPED, note_skip
 
 WRITE_SIGNALS = {signal.SIGPIPE, signal.SIGXFSZ}
 TIMEOUT = 120
-SKIPPED = 77  # CTest's SKIP_RETURN_CODE for the cases Wine cannot set up.
 TERMINAL_COLUMNS = 80
 
 
@@ -246,7 +246,9 @@ def main():
     if args.wine and args.case == "file-size-limit":
         # The limit reaches the wineserver Wine starts, which dies of SIGXFSZ.
         # Windows has no such limit for a parent to leave behind.
-        print(f"{args.case}: skipped, Wine cannot run under a file-size limit")
+        reason = "Wine cannot run under a file-size limit"
+        print(f"{args.case}: skipped, {reason}")
+        note_skip(f"e2e.stdout.{args.case}: {reason}")
         return SKIPPED
 
     if args.wine:
