@@ -83,6 +83,7 @@ TEST(LinuxGetStdHandle, GivesDescriptorOneForStandardOutputOnly) {
 struct FailingTarget {
   const char* name;
   int (*open)(Pipe& pipe);  // Returns the descriptor to write to.
+  bool opens = true;        // False for the one case whose descriptor is invalid.
 };
 
 // By name: GoogleTest would otherwise print the pointers' bytes, which move
@@ -97,16 +98,19 @@ class LinuxWriteFileFails : public testing::TestWithParam<FailingTarget> {};
 TEST_P(LinuxWriteFileFails, ReportsNothingWrittenAndReturns) {
   Pipe pipe;
   const int fd = GetParam().open(pipe);
+  if (GetParam().opens) {
+    ASSERT_GE(fd, 0) << "could not open the descriptor: errno " << errno;
+  }
   const std::string text(8000, 'A');
   DWORD written = 12345;
   EXPECT_EQ(WriteFile(FdHandle(fd), text.data(), 8000, &written, nullptr), FALSE);
   EXPECT_EQ(written, 0U);
-  if (fd != pipe.write && fd >= 0) close(fd);
+  if (fd != pipe.write && GetParam().opens) close(fd);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, LinuxWriteFileFails,
-    testing::Values(FailingTarget{"InvalidHandle", [](Pipe&) { return -1; }},
+    testing::Values(FailingTarget{"InvalidHandle", [](Pipe&) { return -1; }, false},
                     FailingTarget{"ReadOnlyDescriptor",
                                   [](Pipe&) { return open("/dev/null", O_RDONLY); }},
                     FailingTarget{"DeviceFull", [](Pipe&) { return open("/dev/full", O_WRONLY); }},
@@ -214,11 +218,23 @@ int SuperviseWrites(int fd) {
   return listener >= 0 ? static_cast<int>(listener) : -errno;
 }
 
-// A write that returns more than it was asked to write fails the call at
-// once, with nothing counted: going on would write from past the end of the
-// buffer. No kernel returns that, so a supervisor does, from a thread whose
-// writes it takes over.
-TEST(LinuxWriteFile, FailsAtOnceOnAResultOfMoreThanWasAsked) {
+// A write result that no kernel gives for a pipe, which a supervisor gives in
+// its place, from a thread whose writes it takes over.
+struct FakedWrite {
+  const char* name;
+  std::int64_t (*result)(std::uint64_t asked);
+};
+
+void PrintTo(const FakedWrite& faked, std::ostream* out) {
+  *out << faked.name;
+}
+
+class LinuxWriteFileFaked : public testing::TestWithParam<FakedWrite> {};
+
+// Such a result fails the call at once, with nothing counted: going on after
+// more than was asked would write from past the end of the buffer, and after
+// nothing would write nothing forever.
+TEST_P(LinuxWriteFileFaked, FailsAtOnceWithNothingCounted) {
   Pipe pipe;
   Pipe done;
   std::promise<int> supervised;
@@ -236,8 +252,8 @@ TEST(LinuxWriteFile, FailsAtOnceOnAResultOfMoreThanWasAsked) {
     writer.join();
     GTEST_SKIP() << "no seccomp user notification here (errno " << -listener << ")";
   }
-  // The first write gets one byte more than it asked for, any other EIO,
-  // until the writer is done.
+  // The first write gets the faked result, any other EIO, until the writer
+  // is done.
   int writes = 0;
   pollfd events[2] = {{listener, POLLIN, 0}, {done.read, POLLIN, 0}};
   while (poll(events, 2, -1) > 0 && (events[0].revents & POLLIN) != 0) {
@@ -246,7 +262,7 @@ TEST(LinuxWriteFile, FailsAtOnceOnAResultOfMoreThanWasAsked) {
     seccomp_notif_resp response = {};
     response.id = request.id;
     if (++writes == 1) {
-      response.val = static_cast<std::int64_t>(request.data.args[2] + 1);
+      response.val = GetParam().result(request.data.args[2]);
     } else {
       response.error = -EIO;
     }
@@ -258,6 +274,15 @@ TEST(LinuxWriteFile, FailsAtOnceOnAResultOfMoreThanWasAsked) {
   EXPECT_EQ(ok, FALSE);
   EXPECT_EQ(written, 0U);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, LinuxWriteFileFaked,
+    testing::Values(FakedWrite{"MoreThanAsked",
+                               [](std::uint64_t asked) {
+                                 return static_cast<std::int64_t>(asked + 1);
+                               }},
+                    FakedWrite{"Nothing", [](std::uint64_t) { return std::int64_t{0}; }}),
+    [](const testing::TestParamInfo<FakedWrite>& info) { return info.param.name; });
 
 // Writes 8,000 bytes to `fd` under a 4,096-byte file-size limit, with SIGXFSZ
 // at its default, and exits 0 if the write failed having written 4,096.
