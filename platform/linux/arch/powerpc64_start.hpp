@@ -5,7 +5,8 @@
 // TOC pointer from its own address (r12 holds nothing at entry) and calls
 // ProgramEntry from a 32-byte frame with a zero back chain.
 
-// `used`: the call is one link-time optimisation cannot see.
+// Declared again for `used`: the call is one link-time optimisation cannot see.
+// NOLINTNEXTLINE(readability-redundant-declaration)
 extern "C" [[noreturn, gnu::used]] void ProgramEntry();
 
 asm(R"(

@@ -4,7 +4,8 @@
 // would save registers. ProgramStart reserves the 160-byte save area that a
 // caller leaves, clears the back chain and branches to ProgramEntry.
 
-// `used`: the branch is one link-time optimisation cannot see.
+// Declared again for `used`: the branch is one link-time optimisation cannot see.
+// NOLINTNEXTLINE(readability-redundant-declaration)
 extern "C" [[noreturn, gnu::used]] void ProgramEntry();
 
 asm(R"(
