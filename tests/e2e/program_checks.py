@@ -11,8 +11,11 @@ usage: program_checks.py CHECK [ARGUMENT...]
                                 an ELF program that the kernel starts itself:
                                 position-independent, or at its link address
   no-relocations PROGRAM        an ELF program with no relocations to apply
-  no-start-up-work PROGRAM      an ELF or PE program with nothing for a C
-                                runtime to run before its entry
+  no-start-up-work PROGRAM [LINK_MAP]
+                                an ELF or PE program with nothing for a C
+                                runtime to run before its entry; for a PE
+                                program, no runtime pseudo-relocation list
+                                in GNU ld's map
   segments PROGRAM              no W+X segment, no GNU_RELRO, a RW stack
   system-calls PROGRAM KERNEL_MACROS [EMULATOR...]
                                 its system calls, under strace or qemu-user,
@@ -825,10 +828,22 @@ START_UP_TAGS = {"DT_PREINIT_ARRAY", "DT_INIT_ARRAY", "DT_FINI_ARRAY", "DT_INIT"
 PE_START_UP_SECTIONS = {".ctors", ".dtors", ".CRT", ".tls"}
 
 
-def no_start_up_work(program):
+def pseudo_relocations(link_map):
+    """The size of each runtime pseudo-relocation list GNU ld's map of a PE
+    program shows: only a C runtime applies one. lld shows none in its map,
+    and refuses to make one (--disable-runtime-pseudo-reloc)."""
+    with open(link_map, encoding="utf-8", errors="replace") as file:
+        text = file.read()
+    return [int(size, 16) for size in re.findall(
+        r"^ \.rdata_runtime_pseudo_reloc\s+0x[0-9a-f]+\s+0x([0-9a-f]+) ", text, re.M)
+        if int(size, 16)]
+
+
+def no_start_up_work(program, link_map=None):
     """Nothing in the program needs running before its entry or after its
     exit, since nothing would run it: a global initialised at run time, a
-    constructor or thread-local data. GNU ld folds a PE program's .ctors into
+    constructor, thread-local data, or on Windows a runtime pseudo-relocation
+    list, found in the link map. GNU ld folds a PE program's .ctors into
     .text, where only the link map shows them: the build's check reads that."""
     with open(program, "rb") as file:
         data = file.read()
@@ -838,6 +853,8 @@ def no_start_up_work(program):
         problems = [f"section {section_name(section)} ({section.Misc_VirtualSize} bytes)"
                     for section in pe.sections
                     if section_name(section) in PE_START_UP_SECTIONS and section.Misc_VirtualSize]
+        problems += [f"a runtime pseudo-relocation list ({size} bytes)"
+                     for size in (pseudo_relocations(link_map) if link_map else [])]
         return problems + ([f"a TLS directory ({tls.Size} bytes)"] if tls.Size else [])
     elf = ELFFile(io.BytesIO(data))
     problems = [f"section {section.name} ({section['sh_size']} bytes)"
