@@ -121,7 +121,8 @@ def x64_codes(pe, info):
     slots = struct.unpack(f"<{count}H", pe.get_data(info + 4, 2 * count))
     codes, index = [], 0
     while index < count:
-        offset, operation, argument = slots[index] & 0xFF, slots[index] >> 8 & 15, slots[index] >> 12
+        slot = slots[index]
+        offset, operation, argument = slot & 0xFF, slot >> 8 & 15, slot >> 12
         if operation == 0:
             action, index = ("push", X64_REGISTERS[argument]), index + 1
         elif operation == 1 and argument == 0:
@@ -147,9 +148,11 @@ def x64_action(decoder, instruction):
     if instruction.mnemonic == "push" and operands[0].type == capstone.CS_OP_REG:
         return ("push", x64_full_register(decoder, operands[0].reg))
     if (instruction.mnemonic == "sub" and operands[0].type == capstone.CS_OP_REG
-            and decoder.reg_name(operands[0].reg) == "rsp" and operands[1].type == capstone.CS_OP_IMM):
+            and decoder.reg_name(operands[0].reg) == "rsp"
+            and operands[1].type == capstone.CS_OP_IMM):
         return ("alloc", operands[1].imm)
-    if (instruction.mnemonic in ("mov", "movaps", "movdqa") and operands[0].type == capstone.CS_OP_MEM
+    if (instruction.mnemonic in ("mov", "movaps", "movdqa")
+            and operands[0].type == capstone.CS_OP_MEM
             and decoder.reg_name(operands[0].mem.base) == "rsp" and not operands[0].mem.index
             and operands[1].type == capstone.CS_OP_REG):
         return ("save", x64_full_register(decoder, operands[1].reg), operands[0].mem.disp)
@@ -162,7 +165,8 @@ def x64_epilogue(decoder, instruction):
     if instruction.mnemonic == "pop" and operands[0].type == capstone.CS_OP_REG:
         return ("push", x64_full_register(decoder, operands[0].reg))
     if (instruction.mnemonic == "add" and operands[0].type == capstone.CS_OP_REG
-            and decoder.reg_name(operands[0].reg) == "rsp" and operands[1].type == capstone.CS_OP_IMM):
+            and decoder.reg_name(operands[0].reg) == "rsp"
+            and operands[1].type == capstone.CS_OP_IMM):
         return ("alloc", operands[1].imm)
     return None
 
@@ -253,7 +257,8 @@ def arm64_codes(data):
         elif byte < 0xD6:
             action, size = ("save", (f"x{19 + (two >> 5 & 15)}",), -((two & 31) + 1) * 8, True), 2
         elif byte < 0xD8:
-            action, size = ("save", (f"x{19 + 2 * (two >> 6 & 7)}", "x30"), (two & 63) * 8, False), 2
+            pair = (f"x{19 + 2 * (two >> 6 & 7)}", "x30")
+            action, size = ("save", pair, (two & 63) * 8, False), 2
         elif byte < 0xDE:
             number = 8 + (two >> 6 & 7)
             registers = (f"d{number}", f"d{number + 1}") if byte < 0xDC else (f"d{number}",)
@@ -296,7 +301,8 @@ def arm64_packed(unwind):
     names = [f"x{19 + number}" for number in range(registers)] + (["x30"] if chained == 1 else [])
     for index in range(0, len(names), 2):
         pair = tuple(names[index:index + 2])
-        steps.append(("save", pair, -saved, True) if index == 0 else ("save", pair, index * 8, False))
+        steps.append(("save", pair, -saved, True) if index == 0
+                     else ("save", pair, index * 8, False))
     steps += [("nop",)] * (4 * homed)
     if chained == 3 and local <= 512:
         steps += [("save", ("x29", "x30"), -local, True), ("set_fp",)]

@@ -808,7 +808,8 @@ def pe_planted_faults(program, link_map):
         codes = unwind + 4 + 4 * (0 if unwind >> 21 & 1 else
                                   int.from_bytes(pe.get_data(unwind, 4), "little") >> 22 & 31)
         faults = [("shortened", planted(data, unwind, little(lambda header: header - 1))),
-                  ("with its first code a nop", planted(data, codes, lambda old: b"\xe3" + old[1:]))]
+                  ("with its first code a nop",
+                   planted(data, codes, lambda old: b"\xe3" + old[1:]))]
     faults.insert(0, ("dropped", bytes(dropped)))
     problems = []
     for fault, copy in faults:
