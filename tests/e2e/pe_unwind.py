@@ -333,7 +333,9 @@ def arm64_action(decoder, instruction, prologue):
             ("stp", "str") if prologue else ("ldp", "ldr")):
         if registers[0] in [f"x{number}" for number in range(8)]:
             return ("nop",)
-        writeback = bool(instruction.writeback)
+        # Pre- and post-indexed forms write sp; capstone 5 moved its writeback flag.
+        writeback = any(decoder.reg_name(register) == "sp"
+                        for register in instruction.regs_access()[1])
         offset = memory[0].disp if prologue or not writeback else -(numbers or [memory[0].disp])[0]
         return ("save", tuple(registers), offset, writeback)
     moves = {True: (["x29", "sp"], "sub", "add"), False: (["sp", "x29"], "add", "sub")}[prologue]
