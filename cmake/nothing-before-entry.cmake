@@ -38,9 +38,11 @@ if(READELF)
   endif()
 else()
   # GNU ld for Windows folds .ctors into .text, where only the map shows them,
-  # discarded ones too. lld's map lines ("ADDRESS SIZE ALIGN FILE:(SECTION)")
-  # are first written as GNU ld's (" SECTION 0xADDRESS 0xSIZE FILE").
-  set(names "(\\.ctors|\\.dtors|\\.CRT\\$X[CI]|\\.tls)[^ \n)]*")
+  # discarded ones too, as it shows its runtime pseudo-relocation list, which
+  # only a C runtime applies. lld's map lines ("ADDRESS SIZE ALIGN
+  # FILE:(SECTION)") are first written as GNU ld's (" SECTION 0xADDRESS 0xSIZE
+  # FILE"); lld keeps its list out of the map, and refuses to make one.
+  set(names "(\\.ctors|\\.dtors|\\.CRT\\$X[CI]|\\.tls|\\.rdata_runtime_pseudo_reloc)[^ \n)]*")
   file(READ ${LINK_MAP} map)
   string(REGEX REPLACE "\n([0-9a-f]+) ([0-9a-f]+) +[0-9]+ +([^\n]+):\\((${names})\\)"
          "\n \\4 0x\\1 0x\\2 \\3" map "${map}")
@@ -63,7 +65,7 @@ if(work OR relocations)
     list(JOIN work "\n  " work)
     message("${PROGRAM} needs start-up work that nothing would run:\n  ${work}\n"
             "A global initialised at run time, a constructor or thread-local data does: "
-            "make it constinit.")
+            "make it constinit. So does data auto-imported from a DLL: declare it dllimport.")
   endif()
   if(relocations)
     message("${PROGRAM} holds relocations that nothing would apply:${relocations}")

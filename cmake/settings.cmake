@@ -56,6 +56,13 @@ if(WIN32)
       -Wl,--dynamicbase -Wl,--nxcompat -Wl,--tsaware
       -Wl,--no-insert-timestamp)
   list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--entry=${target_entry})
+  # Data auto-imported from a DLL at an address a loader cannot fill in needs
+  # a runtime pseudo-relocation, which only a C runtime applies: lld then
+  # refuses the link. (GNU ld's map shows its list, which the build's check
+  # refuses; the same option there moves its sections.)
+  if(CMAKE_EXE_LINKER_FLAGS MATCHES "-fuse-ld=lld")
+    list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--disable-runtime-pseudo-reloc)
+  endif()
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -Wl,--no-seh)
   else()

@@ -11,8 +11,11 @@ usage: program_checks.py CHECK [ARGUMENT...]
                                 an ELF program that the kernel starts itself:
                                 position-independent, or at its link address
   no-relocations PROGRAM        an ELF program with no relocations to apply
-  no-start-up-work PROGRAM      an ELF or PE program with nothing for a C
-                                runtime to run before its entry
+  no-start-up-work PROGRAM [LINK_MAP]
+                                an ELF or PE program with nothing for a C
+                                runtime to run before its entry; for a PE
+                                program, no runtime pseudo-relocation list
+                                in GNU ld's map
   segments PROGRAM              no W+X segment, no GNU_RELRO, a RW stack
   system-calls PROGRAM KERNEL_MACROS [EMULATOR...]
                                 its system calls, under strace or qemu-user,
@@ -31,12 +34,16 @@ usage: program_checks.py CHECK [ARGUMENT...]
                                 a PE program for that machine: its header,
                                 sections and resources, and a file of at
                                 most MOST_BYTES
-  pe-unwind PROGRAM LINK_MAP    an x86-64 PE program with an unwind table
-                                entry for each function that calls another,
-                                found by name in the link's map
-  pe-unwind-arm64 PROGRAM LINK_MAP
-                                an ARM64 PE program with an unwind table
-                                entry for every function in lld's map
+  pe-unwind PROGRAM LINK_MAP    a 64-bit PE program's unwind entries sorted,
+                                apart, within one function each, covering
+                                every function (on x64 every one but a leaf)
+                                in the link map, their codes those of the
+                                prologues and epilogues the code shows
+  pe-x18 PROGRAM                an ARM64 PE program whose code never names
+                                x18, Windows' TEB register
+  pe-planted-faults PROGRAM LINK_MAP
+                                pe-unwind and pe-x18 fail on copies of the
+                                program with a fault planted in each
   trace-formats                 the system-call checks read each qemu-user
                                 -strace format right (no program needed)
   entry-sequences               the entry checks tell right start sequences
@@ -74,6 +81,8 @@ try:
     from elftools.elf.constants import P_FLAGS
     from elftools.elf.elffile import ELFFile
     from elftools.elf.enums import ENUM_E_MACHINE
+
+    import pe_unwind
 except ImportError as missing:
     sys.exit(f"{sys.executable} has no {missing.name}: "
              "install python3-pyelftools, python3-pefile and python3-capstone")
@@ -701,54 +710,116 @@ def pe_hardening(program, machine, most_bytes):
     return problems
 
 
-# The program's functions that call another, as the link map names them (C++
-# names demangled). Windows unwinds a function with no entry as a leaf, from
-# its return address alone: a stack walk would then lose such a caller's frame.
-CALLING_FUNCTIONS = ["ProgramEntry", "PrintText(char const*)"]
 ENTRY_FUNCTION = "ProgramEntry"
 
 
-def map_symbols(link_map):
-    """{symbol: address} of each symbol GNU ld's map places, leaving out
-    assignments such as `__CTOR_LIST__ = .` and data such as `LONG 0x0`."""
-    with open(link_map, encoding="utf-8", errors="replace") as file:
-        text = file.read()
-    start = text.find("Linker script and memory map")
-    if start < 0:
-        return {}
-    symbols = {}
-    for line in text[start:].splitlines():
-        found = re.fullmatch(r"\s+0x([0-9a-fA-F]+)\s+(?!0x)(\S[^=\[]*?)\s*", line)
-        if found:
-            symbols[found[2]] = int(found[1], 16)
-    return symbols
+def unwind_problems(pe, link_map):
+    """What is wrong in a 64-bit PE program's unwind tables (pe_unwind.py),
+    with its functions found in the link map, the entry routine at the
+    program's entry point among them."""
+    functions = pe_unwind.map_functions(link_map, pe)
+    starts = {name: start for name, start, _ in functions}
+    if ENTRY_FUNCTION not in starts:
+        return [f"{link_map} places no {ENTRY_FUNCTION} in the program's code"]
+    if starts[ENTRY_FUNCTION] != pe.OPTIONAL_HEADER.AddressOfEntryPoint:
+        return [f"{ENTRY_FUNCTION} is at {starts[ENTRY_FUNCTION]:#x}, the entry point at "
+                f"{pe.OPTIONAL_HEADER.AddressOfEntryPoint:#x}: is the map from another link?"]
+    if pe.FILE_HEADER.Machine == pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_ARM64"]:
+        return pe_unwind.arm64_problems(pe, functions)
+    return pe_unwind.x64_problems(pe, functions)
 
 
-def pe_unwind(program, link_map):
-    """An x86-64 program's exception directory has an entry (a
-    RUNTIME_FUNCTION) over the entry point and over each function that calls
-    another, so that a stack walker finds every caller's frame. A function
-    the map lacks was inlined (link-time optimisation puts PrintText into
-    ProgramEntry), and its callers' entries cover its code; the entry routine
-    is never inlined, and the map must put it at the program's entry point."""
-    pe = pe_file(program)
-    symbols = map_symbols(link_map)
-    if ENTRY_FUNCTION not in symbols:
-        return [f"{link_map} places no {ENTRY_FUNCTION}"]
-    base = pe.OPTIONAL_HEADER.ImageBase
+def pe_unwind_check(program, link_map):
+    """Windows walks a 64-bit program's stack by its unwind tables alone."""
+    return unwind_problems(pe_file(program), link_map)
+
+
+def arm64_x18(pe):
+    """Each ARM64 instruction in the program's code that names x18 (or w18),
+    which Windows keeps pointing at the thread's TEB."""
+    decoder = capstone.Cs(capstone.CS_ARCH_ARM64, capstone.CS_MODE_ARM)
+    decoder.detail = True
+    decoder.skipdata = True
+    execute = pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_EXECUTE"]
+    found = []
+    for section in (s for s in pe.sections if s.Characteristics & execute):
+        for instruction in decoder.disasm(section.get_data()[:section.Misc_VirtualSize],
+                                          section.VirtualAddress):
+            registers = [operand.reg for operand in instruction.operands
+                         if operand.type == capstone.CS_OP_REG]
+            registers += [register for operand in instruction.operands
+                          if operand.type == capstone.CS_OP_MEM
+                          for register in (operand.mem.base, operand.mem.index)]
+            if {decoder.reg_name(register) for register in registers if register} & {"x18", "w18"}:
+                found.append(f"{instruction.mnemonic} {instruction.op_str} at "
+                             f"{instruction.address:#x} names x18, Windows' TEB register")
+    return found
+
+
+def pe_x18(program):
+    return arm64_x18(pe_file(program))
+
+
+def planted(data, rva, change):
+    """A copy of a PE file's bytes with the four at rva changed by
+    change(bytes), written in place: pefile's write() would put back what
+    it parsed."""
+    copy = bytearray(data)
+    offset = pefile.PE(data=data, fast_load=True).get_offset_from_rva(rva)
+    copy[offset:offset + 4] = change(bytes(copy[offset:offset + 4]))
+    return bytes(copy)
+
+
+def pe_planted_faults(program, link_map):
+    """The unwind and x18 checks fail on copies of the program each with one
+    fault planted: the entry routine's unwind entry dropped, shortened by an
+    instruction, or its first unwind code changed; and on ARM64 the entry
+    routine's second instruction writing x18."""
+    with open(program, "rb") as file:
+        data = file.read()
+    pe = pefile.PE(data=data)
+    arm64 = pe.FILE_HEADER.Machine == pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_ARM64"]
+    directory = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pe_unwind.EXCEPTION]
+    size = 8 if arm64 else 12
+    table = pe.get_data(directory.VirtualAddress, directory.Size)
+    entry = pe.OPTIONAL_HEADER.AddressOfEntryPoint
+    index = next((i for i in range(0, len(table), size)
+                  if struct.unpack_from("<I", table, i)[0] == entry), None)
+    if index is None:
+        return ["no unwind entry starts at the entry point: nothing to plant faults in"]
+    unwind = struct.unpack_from("<I", table, index + (4 if arm64 else 8))[0]
+    where = directory.VirtualAddress + index
+
+    def little(change):
+        return lambda old: struct.pack("<I", change(struct.unpack("<I", old)[0]))
+
+    dropped = bytearray(data)
+    start = pe.get_offset_from_rva(directory.VirtualAddress)
+    dropped[start:start + len(table)] = table[:index] + table[index + size:] + bytes(size)
+    struct.pack_into("<I", dropped, directory.get_file_offset() + 4, directory.Size - size)
+    if not arm64:
+        faults = [("shortened", planted(data, where + 4, little(lambda end: end - 4))),
+                  ("with its first code changed", planted(data, unwind + 4, little(
+                      lambda slot: slot + 0x1000)))]
+    elif unwind & 3:
+        faults = [("shortened", planted(data, where + 4, little(lambda word: word - 4))),
+                  ("with its frame size changed", planted(data, where + 4, little(
+                      lambda word: word + (1 << 23))))]
+    else:
+        codes = unwind + 4 + 4 * (0 if unwind >> 21 & 1 else
+                                  int.from_bytes(pe.get_data(unwind, 4), "little") >> 22 & 31)
+        faults = [("shortened", planted(data, unwind, little(lambda header: header - 1))),
+                  ("with its first code a nop",
+                   planted(data, codes, lambda old: b"\xe3" + old[1:]))]
+    faults.insert(0, ("dropped", bytes(dropped)))
     problems = []
-    if symbols[ENTRY_FUNCTION] - base != pe.OPTIONAL_HEADER.AddressOfEntryPoint:
-        problems.append(f"{ENTRY_FUNCTION} is at {symbols[ENTRY_FUNCTION] - base:#x}, the entry "
-                        f"point at {pe.OPTIONAL_HEADER.AddressOfEntryPoint:#x}: is the map "
-                        "from another link?")
-    ranges = [(entry.struct.BeginAddress, entry.struct.EndAddress)
-              for entry in getattr(pe, "DIRECTORY_ENTRY_EXCEPTION", [])]
-    for name in CALLING_FUNCTIONS:
-        if name in symbols:
-            start = symbols[name] - base
-            if not any(begin <= start < end for begin, end in ranges):
-                problems.append(f"no unwind entry covers {name} at {start:#x} "
-                                f"({len(ranges)} entries in all)")
+    for fault, copy in faults:
+        if not unwind_problems(pefile.PE(data=copy), link_map):
+            problems.append(f"the unwind check passes the entry routine's entry {fault}")
+    if arm64:
+        copy = planted(data, entry + 4, little(lambda word: word & ~31 | 18))
+        if not arm64_x18(pefile.PE(data=copy)):
+            problems.append("the x18 check passes an instruction that writes x18")
     return problems
 
 
@@ -759,10 +830,22 @@ START_UP_TAGS = {"DT_PREINIT_ARRAY", "DT_INIT_ARRAY", "DT_FINI_ARRAY", "DT_INIT"
 PE_START_UP_SECTIONS = {".ctors", ".dtors", ".CRT", ".tls"}
 
 
-def no_start_up_work(program):
+def pseudo_relocations(link_map):
+    """The size of each runtime pseudo-relocation list GNU ld's map of a PE
+    program shows: only a C runtime applies one. lld shows none in its map,
+    and refuses to make one (--disable-runtime-pseudo-reloc)."""
+    with open(link_map, encoding="utf-8", errors="replace") as file:
+        text = file.read()
+    return [int(size, 16) for size in re.findall(
+        r"^ \.rdata_runtime_pseudo_reloc\s+0x[0-9a-f]+\s+0x([0-9a-f]+) ", text, re.M)
+        if int(size, 16)]
+
+
+def no_start_up_work(program, link_map=None):
     """Nothing in the program needs running before its entry or after its
     exit, since nothing would run it: a global initialised at run time, a
-    constructor or thread-local data. GNU ld folds a PE program's .ctors into
+    constructor, thread-local data, or on Windows a runtime pseudo-relocation
+    list, found in the link map. GNU ld folds a PE program's .ctors into
     .text, where only the link map shows them: the build's check reads that."""
     with open(program, "rb") as file:
         data = file.read()
@@ -772,6 +855,8 @@ def no_start_up_work(program):
         problems = [f"section {section_name(section)} ({section.Misc_VirtualSize} bytes)"
                     for section in pe.sections
                     if section_name(section) in PE_START_UP_SECTIONS and section.Misc_VirtualSize]
+        problems += [f"a runtime pseudo-relocation list ({size} bytes)"
+                     for size in (pseudo_relocations(link_map) if link_map else [])]
         return problems + ([f"a TLS directory ({tls.Size} bytes)"] if tls.Size else [])
     elf = ELFFile(io.BytesIO(data))
     problems = [f"section {section.name} ({section['sh_size']} bytes)"
@@ -783,63 +868,6 @@ def no_start_up_work(program):
         elif segment["p_type"] == "PT_DYNAMIC":
             problems += [f"dynamic entry {tag.entry.d_tag}" for tag in segment.iter_tags()
                          if tag.entry.d_tag in START_UP_TAGS]
-    return problems
-
-
-def lld_map_symbols(link_map):
-    """{symbol: RVA} of each symbol lld's map of a PE program places: the
-    lines that follow an input section's, one level further in."""
-    symbols = {}
-    with open(link_map, encoding="utf-8", errors="replace") as file:
-        for line in file:
-            found = re.fullmatch(r"([0-9a-fA-F]+) [0-9a-fA-F]+ +\d+ {17}(\S.*)", line.rstrip("\n"))
-            if found:
-                symbols[found[2]] = int(found[1], 16)
-    return symbols
-
-
-def arm64_unwind_ranges(pe):
-    """[start, end) of the code each entry of an ARM64 program's exception
-    directory describes. An entry is the function's start and either packed
-    unwind data (low two bits 1 or 2), whose bits 2 to 12 give the length in
-    4-byte instructions, or the address of an .xdata record, whose first
-    word's 18 low bits do."""
-    where = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
-        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_EXCEPTION"]]
-    ranges = []
-    for begin, unwind in struct.iter_unpack("<II", pe.get_data(where.VirtualAddress, where.Size)
-                                            if where.Size else b""):
-        if unwind & 3:
-            length = unwind >> 2 & 0x7FF
-        else:
-            length = int.from_bytes(pe.get_data(unwind, 4), "little") & 0x3FFFF
-        ranges.append((begin, begin + 4 * length))
-    return ranges
-
-
-def pe_unwind_arm64(program, link_map):
-    """An ARM64 program's exception directory has an entry covering the
-    start of every function that lld's map places in its code, the entry
-    routine at the program's entry point among them. Windows takes a
-    function without one for a leaf that saved nothing, so a stack walk
-    through it would go wrong."""
-    pe = pe_file(program)
-    execute = pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_EXECUTE"]
-    code = [section for section in pe.sections if section.Characteristics & execute]
-    functions = {name: address for name, address in lld_map_symbols(link_map).items()
-                 if any(section.contains_rva(address) for section in code)}
-    if ENTRY_FUNCTION not in functions:
-        return [f"{link_map} places no {ENTRY_FUNCTION} in the program's code"]
-    problems = []
-    if functions[ENTRY_FUNCTION] != pe.OPTIONAL_HEADER.AddressOfEntryPoint:
-        problems.append(f"{ENTRY_FUNCTION} is at {functions[ENTRY_FUNCTION]:#x}, the entry "
-                        f"point at {pe.OPTIONAL_HEADER.AddressOfEntryPoint:#x}: is the map "
-                        "from another link?")
-    ranges = arm64_unwind_ranges(pe)
-    for name, start in sorted(functions.items(), key=lambda function: function[1]):
-        if not any(begin <= start < end for begin, end in ranges):
-            problems.append(f"no unwind entry covers {name} at {start:#x} "
-                            f"({len(ranges)} entries in all)")
     return problems
 
 
@@ -855,8 +883,9 @@ CHECKS = {
     "elf-machine": elf_machine,
     "pe-imports": pe_imports,
     "pe-hardening": pe_hardening,
-    "pe-unwind": pe_unwind,
-    "pe-unwind-arm64": pe_unwind_arm64,
+    "pe-unwind": pe_unwind_check,
+    "pe-x18": pe_x18,
+    "pe-planted-faults": pe_planted_faults,
     "trace-formats": trace_formats,
     "entry-sequences": entry_sequences,
 }
