@@ -256,9 +256,9 @@ done >"$work/peers.tsv"
   fi
   if [[ -n $no_i386 ]]; then
     echo
-    echo "The i386 rows (floor-i386, its +pages and vdso variants, packtext-x86) are left"
-    echo "out: $no_i386. Under an emulator their times would mean nothing beside a"
-    echo "native floor."
+    echo "The i386 rows (floor-i386, its +pages and vdso variants, packtext-x86, and"
+    echo "packtext.exe (win32) under Wine) are left out: $no_i386."
+    echo "Under an emulator their times would mean nothing beside a native floor."
   fi
   echo
   echo "Program files, each target built with its preset's compiler at -O2:"

@@ -72,8 +72,8 @@ median() {
   done
   if [[ -n $no_i386 ]]; then
     echo
-    echo "The i386 columns are left out: $no_i386. The probe times an i386 program"
-    echo "natively, which an emulator cannot stand in for."
+    echo "The i386 columns are left out: $no_i386."
+    echo "The probe times an i386 program natively, which an emulator cannot stand in for."
   fi
   echo
   stamp
