@@ -3,8 +3,9 @@
 # bytes, then times every program this machine runs natively, interleaved
 # (bench/process_timer.cpp), counts their user-mode instructions (callgrind),
 # times the Windows programs under Wine if it is there, runs the kernel
-# benchmarks, and writes the results, a chart and the goal checks to
-# bench/results/. Working files go to build/compare/.
+# benchmarks and the stages (bench/stages.sh), and writes the results, a
+# chart and the goal checks to bench/results/, each file stamped with the
+# commit, the machine and the date. Working files go to build/compare/.
 #
 # Usage: bench/compare.sh   (quicker, rougher: RUNS=300 REPEATS=1 bench/compare.sh)
 set -euo pipefail
@@ -36,10 +37,21 @@ source scripts/machines.sh
 source scripts/project.sh
 programs=("${presets[@]}")
 program_of() { echo "$work/programs/$1/bin/packtext"; }
+declare -A not_built=()
 for preset in "${programs[@]}"; do
-  build_preset "$preset" "$work/programs/$preset" >/dev/null 2>&1 ||
-    echo "$preset: not built (its compiler is missing?)"
+  if ! target_offered "$preset"; then
+    not_built[$preset]=${target_missing#*: }
+  elif ! build_preset "$preset" "$work/programs/$preset" >"$work/build-$preset.log" 2>&1; then
+    not_built[$preset]="its build failed ($work/build-$preset.log)"
+  fi
+  [[ -z ${not_built[$preset]:-} ]] || echo "$preset: not built: ${not_built[$preset]}"
 done
+# The compiler that built a preset's program, as CMake found it.
+compiler_of() {
+  local files=("$work/programs/$1"/CMakeFiles/*/CMakeCXXCompiler.cmake)
+  [[ -f ${files[0]} ]] || return 0
+  sed -n 's/^set(CMAKE_CXX_COMPILER_\(ID\|VERSION\) "\(.*\)")$/\2/p' "${files[0]}" | paste -sd ' '
+}
 for arch in "${native[@]}"; do
   preset=linux-$arch
   [[ -x $(program_of "$preset") ]] || { echo "$preset must be built to be timed" >&2; exit 1; }
@@ -242,14 +254,24 @@ done >"$work/peers.tsv"
         'BEGIN { printf "| %s | %.1f | %.1f–%.1f |\n", n, m / 1000, l / 1000, h / 1000 }'
     done <"$work/wine-timing.tsv"
   fi
+  if [[ -n $no_i386 ]]; then
+    echo
+    echo "The i386 rows (floor-i386, its +pages and vdso variants, packtext-x86, and"
+    echo "packtext.exe (win32) under Wine) are left out: $no_i386."
+    echo "Under an emulator their times would mean nothing beside a native floor."
+  fi
   echo
   echo "Program files, each target built with its preset's compiler at -O2:"
   echo
-  echo "| preset | bytes |"
-  echo "| --- | ---: |"
+  echo "| preset | bytes | compiler |"
+  echo "| --- | ---: | --- |"
   for preset in "${programs[@]}"; do
+    if [[ -n ${not_built[$preset]:-} ]]; then
+      echo "| $preset | not built: ${not_built[$preset]} | |"
+      continue
+    fi
     for file in "$(program_of "$preset")" "$(program_of "$preset").exe"; do
-      if [[ -f $file ]]; then echo "| $preset | $(stat -c %s "$file") |"; fi
+      if [[ -f $file ]]; then echo "| $preset | $(stat -c %s "$file") | $(compiler_of "$preset") |"; fi
     done
   done
   echo
@@ -261,9 +283,7 @@ done >"$work/peers.tsv"
     echo "- $name: \`$(printf '%s\n' "${argv[@]}" | awk '{ a = a s (/ / ? "\047" $0 "\047" : $0); s = " " } END { print a }')\`"
   done
   echo
-  echo "- date: $(date -u)"
-  echo "- CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
-  echo "- kernel: $(uname -sr)"
+  stamp
   echo "- load before: ${load_before#*load average: }; after timing: ${load_after#*load average: }"
   echo "- $(valgrind --version), $(g++ --version | head -1)"
 } >"$results/comparison.md"
@@ -322,7 +342,7 @@ speedup() {
 {
   echo "# Kernel benchmarks"
   echo
-  echo "Median of 3 repetitions (Google Benchmark, bench preset: x86-64, -O2), $(date -u)."
+  echo "Median of 3 repetitions (Google Benchmark, bench preset: the host's $(g++ --version | head -1), -O2)."
   echo "Length of an 8,000-byte text by start alignment, GiB/s of text bytes:"
   echo
   echo "| alignment | TextLength | std::strlen | byte loop | TextLength ÷ byte loop |"
@@ -336,6 +356,8 @@ speedup() {
   printf '\nSpreadWords over the built-in table: %.0f %s per call, %s GiB/s of source bytes.\n' \
     "$(median SpreadWords real_time)" "$(median SpreadWords time_unit)" \
     "$(gib "$(median SpreadWords bytes_per_second)")"
+  echo
+  stamp
 } >"$results/kernels.md"
 
 echo "== goals"
@@ -374,12 +396,16 @@ field() { awk -F'\t' -v n="$1" -v c="$2" '$1 == n { print $c }' "$work/peers.tsv
 {
   echo "# Goal checks"
   echo
-  echo "From bench/compare.sh, $(date -u):"
+  echo "From bench/compare.sh:"
   echo
   echo '```'
   cat "$work/goals.txt"
   echo '```'
+  echo
+  stamp
 } >"$results/goals.md"
 
 echo
 cat "$results/comparison.md" "$results/kernels.md"
+echo "== stages"
+bench/stages.sh

@@ -8,8 +8,7 @@
 # Tests of programs the host cannot run go through qemu-user. Whether an
 # x86-64 host runs i386 programs is found out after project(), by
 # cmake/i386-host.cmake: this file is read again for every try_compile.
-include(${CMAKE_CURRENT_LIST_DIR}/targets.cmake)
-include(${CMAKE_CURRENT_LIST_DIR}/triple.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/targets-table.cmake)
 # Given a compiler and no triple (packtext.spec), the row is the compiler's.
 set(default_triple x86_64-linux-gnu)
 if(CMAKE_CXX_COMPILER AND NOT PACKTEXT_TRIPLE)

@@ -4,7 +4,7 @@
 # program itself uses neither.
 # Wine, which runs the tests, is looked for where the tests are set up: a
 # build of the program alone does not need it.
-include(${CMAKE_CURRENT_LIST_DIR}/targets.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/targets-table.cmake)
 packtext_toolchain_target(windows x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_NAME Windows)
 

@@ -7,7 +7,7 @@
 # usage: cmake -P cmake/rpm-recipe.cmake
 cmake_minimum_required(VERSION 3.25)
 set(root ${CMAKE_CURRENT_LIST_DIR}/..)
-include(${CMAKE_CURRENT_LIST_DIR}/targets.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/targets-table.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/source-date.cmake)
 
 file(STRINGS ${root}/CMakeLists.txt project REGEX "^project\\(packtext VERSION [0-9.]+")

@@ -13,7 +13,7 @@
 # LLVM's tools are taken from the folder of the clang that compiles, where
 # Debian installs them under their plain names (on the path llvm-windres
 # carries a version, llvm-windres-14), so no release's version is named here.
-include(${CMAKE_CURRENT_LIST_DIR}/targets.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/targets-table.cmake)
 packtext_toolchain_target(windows aarch64-w64-mingw32)
 set(CMAKE_SYSTEM_NAME Windows)
 

@@ -7,8 +7,8 @@
 inline constexpr std::uint32_t SourceWordCount = 1000;
 // Each source byte becomes two text bytes: itself and a "*" filler.
 inline constexpr std::uint32_t SpreadTextLength = 2 * sizeof(std::uint32_t) * SourceWordCount;
-// Zero bytes after the text: its terminator, and room for TextLength's reads
-// past it.
+// Zero bytes after the text: its terminator, the three more that TextLength
+// reads in the terminator's word, and the rest to a multiple of 16 bytes.
 inline constexpr std::uint32_t OutputTailSize = 16;
 inline constexpr std::uint32_t OutputTextSize = SpreadTextLength + OutputTailSize;
 

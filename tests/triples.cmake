@@ -2,7 +2,7 @@
 # for another ABI or byte order finds none.
 # usage: cmake -P tests/triples.cmake
 cmake_minimum_required(VERSION 3.25)
-include(${CMAKE_CURRENT_LIST_DIR}/../cmake/triple.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/targets-table.cmake)
 set(cases
     x86_64-redhat-linux=x86_64-linux-gnu x86_64-suse-linux=x86_64-linux-gnu
     x86_64-pc-linux-gnu=x86_64-linux-gnu aarch64-redhat-linux=aarch64-linux-gnu

@@ -27,6 +27,7 @@ cases=(
   "address|toolchain linux"
   "entry|toolchain mingw-w64"
   "address|python3 tests/lint/targets_check.py ."
+  "compiler|python3 scripts/presets --print"
 )
 failed=0
 for case in "${cases[@]}"; do

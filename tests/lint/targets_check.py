@@ -1,15 +1,19 @@
 #!/usr/bin/env python3
-"""Holds CMakePresets.json, platform/linux/arch/ and debian/control to
-targets.txt, the table of targets: each row has its configure, build and test
-presets, which build for the row's triple with the row's compiler and
-toolchain, and its header; no other preset builds for a target of its own;
-and the Debian package is built for exactly the Linux rows' architectures.
+"""Holds CMakePresets.json, platform/linux/arch/, debian/control and the
+packages' filters to targets.txt, the table of targets: CMakePresets.json is
+what scripts/presets writes from the table, and each row has its configure,
+build and test presets, which build for the row's triple with the row's
+compiler and toolchain, and its header; no other preset builds for a target of
+its own; the Debian package is built for exactly the Linux rows'
+architectures; and the lintian overrides and rpmlint's filter for a program
+at a fixed address name exactly the rows whose address is fixed.
 
 usage: targets_check.py SOURCE_DIR
 """
 
 import json
 import re
+import subprocess
 import sys
 from pathlib import Path
 
@@ -49,13 +53,50 @@ def resolved(presets, name):
     return variables, preset.get("toolchainFile", toolchain)
 
 
+def generated_presets(root):
+    """Problems with CMakePresets.json as scripts/presets would write it."""
+    run = subprocess.run([sys.executable, str(root / "scripts/presets"), "--print"],
+                         capture_output=True, text=True, check=False)
+    if run.returncode != 0:
+        return [f"scripts/presets failed: {run.stderr.strip()}"]
+    if run.stdout != (root / "CMakePresets.json").read_text():
+        return ["CMakePresets.json is not what scripts/presets writes from targets.txt: "
+                "run scripts/presets"]
+    return []
+
+
+def fixed_address_filters(root, targets):
+    """Problems with the packages' filters of the fixed-address findings."""
+    found = []
+    fixed = {row["debian"] for row in targets if row["address"] == "fixed"}
+    overrides = (root / "debian/packtext.lintian-overrides").read_text()
+    for tag, negated in (("shared-library-lacks-prerequisites", "!"),
+                         ("statically-linked-binary", "")):
+        match = re.search(r"^packtext \[([^]]*)\]: " + tag, overrides, re.MULTILINE)
+        named = set(match.group(1).replace("!", "").split()) if match else set()
+        if not match or named != fixed or any(
+                (name.startswith("!")) != bool(negated) for name in match.group(1).split()):
+            found.append(f"debian/packtext.lintian-overrides: {tag} is not qualified by "
+                         f"[{' '.join(negated + name for name in sorted(fixed))}]")
+    rpm = {row["rpm"] for row in targets if row["address"] == "fixed"}
+    toml = (root / "packaging/rpm/rpmlint.toml").read_text()
+    match = re.search(r"packtext\\.\(([^)]*)\): W: position-independent-executable-suggested",
+                      toml)
+    named = set(match.group(1).split("|")) if match else set()
+    if named != rpm:
+        found.append("packaging/rpm/rpmlint.toml: position-independent-executable-suggested "
+                     f"is filtered for {' '.join(sorted(named))}, not the fixed rows' "
+                     f"{' '.join(sorted(rpm))}")
+    return found
+
+
 def problems(root):
     document = json.loads((root / "CMakePresets.json").read_text())
     configure = {preset["name"]: preset for preset in document["configurePresets"]}
     kinds = {kind: {preset["name"]: preset.get("configurePreset")
                     for preset in document.get(kind, [])}
              for kind in ("buildPresets", "testPresets")}
-    found = []
+    found = generated_presets(root)
     columns, fields = table(root)
     targets = []
     for row in fields:
@@ -95,6 +136,7 @@ def problems(root):
     if listed != linux:
         found.append(f"debian/control: Architecture: {' '.join(sorted(listed))}; "
                      f"the Linux rows: {' '.join(sorted(linux))}")
+    found += fixed_address_filters(root, targets)
     named = {row["preset"] for row in targets}
     for name, preset in configure.items():
         variables, toolchain = resolved(configure, name)
