@@ -14,7 +14,7 @@
 
 namespace {
 
-void* Sleeper(void*) {
+void* Sleeper(void* /*unused*/) {
   sigset_t all{};
   sigfillset(&all);
   pthread_sigmask(SIG_BLOCK, &all, nullptr);
