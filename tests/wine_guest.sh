@@ -252,6 +252,7 @@ backports_qemu() {
 
 # Puts QEMU in the guest being laid as the one that runs its programs.
 use_qemu() {
+  [[ $route == own ]] || return 0
   mkdir -p "$guest${guest_qemu%/*}"
   cp "$1" "$guest$guest_qemu"
 }
@@ -276,8 +277,10 @@ lay_release() {
     rm -rf --one-file-system "$guest" "$log"
     return 1
   fi
-  # The first qemu at hand that runs the guest's programs lays it.
+  # The first qemu at hand that runs the guest's programs lays it; through
+  # the host's binfmt_misc, its handler's.
   qemu_candidates
+  [[ $route == own ]] || qemus=("qemu-user-static's handler")
   laid_with=
   for candidate in "${qemus[@]}" fetch; do
     if [[ $candidate == fetch ]]; then
@@ -312,6 +315,7 @@ lay_release() {
   # Then the first qemu under which its Wine starts is kept in it.
   tried=()
   qemu_candidates --backports
+  [[ $route == own ]] || qemus=("qemu-user-static's handler")
   for candidate in "${qemus[@]}"; do
     if qemu=$candidate wine_starts; then
       use_qemu "$candidate"
@@ -350,20 +354,28 @@ find_guest() {
   return 1
 }
 
+# Says where the guest is, how its programs run, and how to remove it.
+laid() {
+  local how="a handler of the host's binfmt_misc (qemu-user-static's)"
+  [[ $route == host ]] ||
+    how="$guest$guest_qemu, through a binfmt_misc of the guest's own user namespace (the host's is left as it is)"
+  echo "Wine for $arch runs in the guest at $guest ($(du -sh --one-file-system "$guest" | cut -f1))," \
+       "its programs under $how; remove it with: rm -rf --one-file-system $guest"
+}
+
 lay() {
-  local release
-  find_guest && {
-    echo "Wine for $arch runs in the guest at $guest ($(du -sh --one-file-system "$guest" | cut -f1));" \
-         "remove it with: rm -rf --one-file-system $guest"
-    return 0
-  }
+  local release found=yes
+  find_guest || found=
   ((${#passed[@]} == 0)) || printf 'passed over: %s\n' "${passed[@]}"
+  if [[ -n $found ]]; then
+    laid
+    return 0
+  fi
   for release in "${releases[@]}"; do
     guest=$guests/wine-$arch-$release
     [[ ! -e $guest.passed-over ]] || continue
     if lay_release "$release"; then
-      echo "Wine for $arch runs in the guest at $guest ($(du -sh --one-file-system "$guest" | cut -f1));" \
-           "remove it with: rm -rf --one-file-system $guest"
+      laid
       return 0
     fi
     [[ -e $guest.passed-over ]] || return 1
