@@ -200,13 +200,16 @@ enter() {
 
 # Whether the guest's Wine starts under QEMU (the guest's own if unset):
 # makes a prefix within boot_limit seconds. What a Wine that hangs leaves
-# running ends with the test. Sets `boot_seconds`.
+# running ends with the test. Sets `boot_seconds`, and `boot_failure` to why
+# it did not.
 wine_starts() {
   local status=0 started=$SECONDS
   enter --alone -- /bin/sh -c "WINEPREFIX=/tmp/packtext-boot WINEDEBUG=-all \
     timeout $boot_limit $loader wineboot --init" >/dev/null 2>&1 || status=$?
   boot_seconds=$((SECONDS - started))
   rm -rf "$guest/tmp/packtext-boot"
+  boot_failure="no prefix within $boot_limit s"
+  ((status == 124)) || boot_failure="wineboot failed after $boot_seconds s (exit status $status)"
   return $status
 }
 
@@ -325,8 +328,8 @@ lay_release() {
       touch "$guest/.packtext-ready"
       return 0
     fi
-    tried+=("$candidate: no prefix within $boot_limit s")
-    echo "its Wine did not start under $candidate within $boot_limit s"
+    tried+=("$candidate: $boot_failure")
+    echo "its Wine did not start under $candidate: $boot_failure"
   done
   printf -v passed_over '%s; ' "${tried[@]}"
   passed_over="$(guest=$guest enter -- "$loader" --version 2>/dev/null) for $arch (Debian $release)" \
