@@ -237,7 +237,8 @@ backports_qemu() {
   [[ -z $backports_qemu ]] || return 0
   state=$(mktemp -d)
   mkdir -p "$state/lists/partial" "$state/cache/archives/partial" "$state/parts"
-  echo "deb $(apt_mirror) $release-backports main" >"$state/sources.list"
+  echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $(apt_mirror) $release-backports main" \
+    >"$state/sources.list"
   options=(-o "Dir::Etc::SourceList=$state/sources.list" -o "Dir::Etc::SourceParts=$state/parts"
            -o "Dir::State::Lists=$state/lists" -o "Dir::Cache=$state/cache" -q)
   echo "fetching qemu-user from $release-backports, to try its qemu-$qemu_arch"
