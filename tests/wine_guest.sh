@@ -213,23 +213,21 @@ wine_starts() {
   return $status
 }
 
-# Sets `qemus` to the static qemu-QEMU_ARCH programs to try, in order: the
-# host's, then the one apt offers in this release's backports, taken out of
-# its package into the guests' folder (the host's packages stay as they are).
-# Which of them is static, and fast enough, is found by trying.
+# Sets `qemus` to the host's qemu-QEMU_ARCH programs, to try before the one
+# in this release's backports (backports_qemu). Which of them is static, and
+# fast enough, is found by trying.
 qemu_candidates() {
   local name path
   qemus=()
   for name in "qemu-$qemu_arch-static" "qemu-$qemu_arch"; do
     path=$(command -v "$name") && qemus+=("$(readlink -f "$path")")
   done
-  if [[ ${1:-} == --backports ]] && backports_qemu; then
-    qemus+=("$backports_qemu")
-  fi
+  return 0
 }
 
 # Sets backports_qemu to qemu-QEMU_ARCH from this release's backports'
-# qemu-user, fetched with lists of its own (the host's apt state untouched).
+# qemu-user, fetched with lists of its own and taken out of the package into
+# the guests' folder: the host's apt state and packages stay as they are.
 backports_qemu() {
   local release state options version
   release=$(. /etc/os-release && echo "$VERSION_CODENAME")
@@ -288,7 +286,7 @@ lay_release() {
   laid_with=
   for candidate in "${qemus[@]}" fetch; do
     if [[ $candidate == fetch ]]; then
-      backports_qemu || break
+      [[ $route == own ]] && backports_qemu || break
       candidate=$backports_qemu
     fi
     use_qemu "$candidate"
@@ -318,9 +316,13 @@ lay_release() {
   rm -f "$log"
   # Then the first qemu under which its Wine starts is kept in it.
   tried=()
-  qemu_candidates --backports
   [[ $route == own ]] || qemus=("qemu-user-static's handler")
-  for candidate in "${qemus[@]}"; do
+  for candidate in "${qemus[@]}" fetch; do
+    if [[ $candidate == fetch ]]; then
+      [[ $route == own ]] && backports_qemu || break
+      [[ " ${qemus[*]} " != *" $backports_qemu "* ]] || break
+      candidate=$backports_qemu
+    fi
     if qemu=$candidate wine_starts; then
       use_qemu "$candidate"
       echo "its Wine started under $candidate in $boot_seconds s"
