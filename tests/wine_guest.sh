@@ -27,12 +27,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 arch=${1:-}
 case $arch in
   arm64)
-    qemu_arch=aarch64 loader=/usr/lib/wine/wine64 wine_packages="wine wine64"
+    qemu_arch=aarch64 loader=/usr/lib/wine/wine64 wine_debs="wine wine64"
     magic='\x7fELF\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\xb7\x00'
     mask='\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
     ;;
   i386)
-    qemu_arch=i386 loader=/usr/lib/wine/wine wine_packages="wine wine32"
+    qemu_arch=i386 loader=/usr/lib/wine/wine wine_debs="wine wine32"
     magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
     mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
     ;;
@@ -307,7 +307,7 @@ lay_release() {
   if ! enter --alone -- /usr/bin/env container=lxc /debootstrap/debootstrap --second-stage >>"$log" 2>&1 ||
      ! cp /etc/resolv.conf "$guest/etc/resolv.conf" ||
      ! enter -- /bin/sh -c "export DEBIAN_FRONTEND=noninteractive
-          apt-get install -y -q --no-install-recommends $wine_packages && apt-get clean" >>"$log" 2>&1; then
+          apt-get install -y -q --no-install-recommends $wine_debs && apt-get clean" >>"$log" 2>&1; then
     tail -n 20 "$log"
     rm -rf --one-file-system "$guest" "$log"
     echo "laying the $arch guest failed: the mirror, $mirror?"
