@@ -47,8 +47,9 @@ releases=(bookworm trixie)
 # Inside a guest, the static qemu that runs its programs.
 guest_qemu=/usr/libexec/packtext/qemu-$qemu_arch
 # Limit for a first Wine start (wineboot making a prefix), past which that
-# qemu does not count as running the guest's Wine.
-boot_limit=300
+# qemu does not count as running the guest's Wine; PACKTEXT_WINE_BOOT_LIMIT
+# sets another, in seconds.
+boot_limit=${PACKTEXT_WINE_BOOT_LIMIT:-300}
 
 # Runs "$@" in a user namespace whose ids are the host's own, and in a mount
 # namespace of its own (--pid too: in a process namespace of its own, "$@"
@@ -314,8 +315,14 @@ lay_release() {
     return 1
   fi
   rm -f "$log"
-  # Then the first qemu under which its Wine starts is kept in it.
-  tried=()
+  keep_qemu "$final" "$release"
+}
+
+# Keeps in the guest being laid the first of `qemus` (then backports') under
+# which its Wine starts, and moves it to FINAL; or writes why none did in
+# FINAL.passed-over, removes it and fails.
+keep_qemu() {
+  local final=$1 release=$2 tried=() candidate
   [[ $route == own ]] || qemus=("qemu-user-static's handler")
   for candidate in "${qemus[@]}" fetch; do
     if [[ $candidate == fetch ]]; then
@@ -334,10 +341,11 @@ lay_release() {
     tried+=("$candidate: $boot_failure")
     echo "its Wine did not start under $candidate: $boot_failure"
   done
-  printf -v passed_over '%s; ' "${tried[@]}"
-  passed_over="$(guest=$guest enter -- "$loader" --version 2>/dev/null) for $arch (Debian $release)" \
-"did not start under any qemu-$qemu_arch at hand (${passed_over%; }); to try again:"\
-" rm $final.passed-over"
+  local version reasons
+  version=$(enter -- "$loader" --version 2>/dev/null) || version="Wine"
+  printf -v reasons '%s; ' "${tried[@]}"
+  passed_over="$version for $arch (Debian $release) did not start under any qemu-$qemu_arch at hand"
+  passed_over+=" (${reasons%; }); to try again: rm $final.passed-over"
   echo "$passed_over" >"$final.passed-over"
   rm -rf --one-file-system "$guest"
   guest=$final
