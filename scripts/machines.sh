@@ -92,18 +92,26 @@ apt_mirror() {
 
 # How this machine's Debian runs PRESET's Windows program under Wine: sets
 # wine_route to "native", Debian's Wine here, or "guest", Wine in an emulated
-# arm64 Debian (tests/wine_guest.sh), and wine_packages to what that needs;
-# or fails, with wine_missing saying why. Debian's Wine runs its own
-# machine's programs: amd64's the x86-64 ones, and the 32-bit x86 ones with
-# its i386 part (i386_packages[wine]); arm64's the ARM64 ones, which any
-# other machine runs in the guest, through qemu-user-static and binfmt_misc.
+# Debian of the program's architecture (tests/wine_guest.sh), wine_guest to
+# that architecture, and wine_packages to what both need; or fails, with
+# wine_missing saying why. Debian's Wine runs its own machine's programs:
+# amd64's the x86-64 ones, and the 32-bit x86 ones where the kernel runs
+# i386 code and the i386 part (i386_packages[wine]) installs; arm64's the
+# ARM64 ones. Elsewhere they run in the guest, under qemu.
 wine_route() {
-  wine_route=native
+  local guest_packages=(qemu-user-static binfmt-support debootstrap)
+  wine_route=native wine_guest=
   case ${target[$1.machine]}:$machine in
-    AMD64:amd64 | I386:amd64 | ARM64:arm64) wine_packages=(wine wine64) ;;
+    AMD64:amd64 | ARM64:arm64) wine_packages=(wine wine64) ;;
+    I386:amd64)
+      wine_packages=(wine wine64 "${guest_packages[@]}")
+      if ! "$(dirname "${BASH_SOURCE[0]}")/runs-i386" wine >/dev/null; then
+        wine_route=guest wine_guest=i386
+      fi
+      ;;
     ARM64:*)
-      wine_route=guest
-      wine_packages=(qemu-user-static binfmt-support debootstrap)
+      wine_route=guest wine_guest=arm64
+      wine_packages=("${guest_packages[@]}")
       ;;
     *)
       wine_missing="Debian's Wine on $machine runs no ${target[$1.machine]} programs"
