@@ -4,6 +4,7 @@
 // tests can see what the program's writer sends there. Test assertions must
 // stay outside `body`: GoogleTest reports failures on standard output too.
 
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -12,7 +13,7 @@
 // file's contents afterwards.
 std::string CaptureStdout(const std::function<void()>& body);
 
-enum class UnusableStdout {
+enum class UnusableStdout : std::uint8_t {
   Closed,        // No standard output at all.
   ReadOnlyFile,  // A file opened for reading only: every write is refused.
 };
