@@ -125,29 +125,39 @@ choose_route() {
   own_binfmt_misc && return
   route=host
   host_runs_guest_programs && return
-  if [[ $arch == arm64 ]] && command -v update-binfmts >/dev/null &&
-     [[ -e /usr/share/binfmts/qemu-aarch64 ]]; then
-    if ! mountpoint -q /proc/sys/fs/binfmt_misc &&
-       mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc 2>/dev/null; then
-      echo "mounted the host's binfmt_misc at /proc/sys/fs/binfmt_misc, for the arm64 guest"
+  # A chroot may make no user namespace at all, whatever the kernel: then an
+  # arm64 guest takes the host's binfmt_misc, mounted and given the handler
+  # of qemu-user-static (binfmt-support's entry where there is one).
+  local binfmt=/proc/sys/fs/binfmt_misc static
+  if [[ $arch == arm64 ]] && static=$(command -v qemu-aarch64-static); then
+    if ! mountpoint -q $binfmt && mount -t binfmt_misc binfmt_misc $binfmt 2>/dev/null; then
+      echo "mounted the host's binfmt_misc at $binfmt, for the arm64 guest"
     fi
-    if update-binfmts --enable qemu-aarch64 >/dev/null 2>&1; then
+    if command -v update-binfmts >/dev/null && [[ -e /usr/share/binfmts/qemu-aarch64 ]] &&
+       update-binfmts --enable qemu-aarch64 >/dev/null 2>&1; then
       echo "enabled qemu-user-static's arm64 handler in the host's binfmt_misc"
+    elif [[ -e $binfmt/qemu-aarch64 ]] && echo 1 >$binfmt/qemu-aarch64 2>/dev/null; then
+      echo "enabled the arm64 handler in the host's binfmt_misc ($binfmt/qemu-aarch64)"
+    elif [[ -e $binfmt/register ]] &&
+         printf ":qemu-aarch64:M::%s:%s:%s:F" "$magic" "$mask" "$static" >$binfmt/register 2>/dev/null; then
+      echo "registered $static as the arm64 handler in the host's binfmt_misc" \
+           "($binfmt/qemu-aarch64; echo -1 into it to remove it)"
     fi
     host_runs_guest_programs && return
   fi
   case $arch in
     arm64)
-      echo "the arm64 guest's programs cannot run here: this kernel ($(uname -r)) gives a user" \
-           "namespace no binfmt_misc of its own (Linux 6.7 and later do), and its own runs no" \
-           "arm64 programs (${host_error##*: }); provide one of them, or mount binfmt_misc" \
+      echo "the arm64 guest's programs cannot run here: a user namespace here has no binfmt_misc" \
+           "of its own (Linux 6.7 and later give one, but not inside a chroot), and the host's" \
+           "runs no arm64 programs (${host_error##*: }); provide one of them, or mount binfmt_misc" \
            "(mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc) and install" \
            "qemu-user-static and binfmt-support (apt-get install qemu-user-static binfmt-support)"
       ;;
     i386)
-      echo "the i386 guest's programs cannot run here: this kernel ($(uname -r)) gives a user" \
-           "namespace no binfmt_misc of its own (Linux 6.7 and later do, where user namespaces" \
-           "are allowed: sysctl user.max_user_namespaces), and runs no i386 code itself" \
+      echo "the i386 guest's programs cannot run here: a user namespace here has no binfmt_misc" \
+           "of its own (Linux 6.7 and later give one where user namespaces are allowed, sysctl" \
+           "user.max_user_namespaces, but not inside a chroot), and this kernel ($(uname -r))" \
+           "runs no i386 code itself" \
            "(CONFIG_IA32_EMULATION, or ia32_emulation=1 on its command line); an i386 handler" \
            "in the host's binfmt_misc would take over every i386 program on the machine"
       ;;
