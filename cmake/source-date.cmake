@@ -22,7 +22,6 @@ function(packtext_changelog_date out)
   set(${out} ${date} PARENT_SCOPE)
 endfunction()
 
-# As a script, for the shell scripts and tests, it prints the date.
 if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
   packtext_changelog_date(date)
   execute_process(COMMAND ${CMAKE_COMMAND} -E echo ${date})
