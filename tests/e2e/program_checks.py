@@ -239,8 +239,8 @@ def waiting_call(elf, macros):
 
 def sigset_bytes(macros):
     """The kernel's signal set in bytes: _NSIG bits where <asm/signal.h> says
-    how many, else 64."""
-    return int(macros.get("_NSIG", "64")) // 8
+    more than 64, else 64 (sparc's says 32, the calls before rt_sigprocmask)."""
+    return max(int(macros.get("_NSIG", "64")), 64) // 8
 
 
 # A call's name, at the start of a strace line or of a qemu-user line after

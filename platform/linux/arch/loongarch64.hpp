@@ -1,11 +1,12 @@
 #pragma once
 
-#include "platform/linux/arch/signals.hpp"
-
 // Entering the Linux kernel on LoongArch 64: number in a7, arguments in a0 to
 // a4, `syscall 0`, result in a0; the kernel may change t0 to t8.
 
 namespace linux_sys {
+
+// The kernel's generic numbers, every one.
+struct ArchNumbers : GenericNumbers {};
 
 #define PACKTEXT_LOONGARCH_CLOBBERS \
   "$t0", "$t1", "$t2", "$t3", "$t4", "$t5", "$t6", "$t7", "$t8", "memory"

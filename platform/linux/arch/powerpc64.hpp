@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/linux/arch/signals.hpp"
-
 // Entering the Linux kernel on 64-bit POWER: number in r0 with `sc`,
 // arguments in r3 to r8, result in r3. The kernel reports a failure by setting
 // CR0's summary-overflow bit with a positive errno in r3, which is negated here
@@ -9,6 +7,9 @@
 // The call may change r0 and r4 to r12, cr0, ctr and xer.
 
 namespace linux_sys {
+
+// The kernel's generic numbers, every one.
+struct ArchNumbers : GenericNumbers {};
 
 inline Word Call1(Word number, Word a) {
   register Word r0 asm("r0") = number;
