@@ -144,7 +144,11 @@ macro(packtext_build_row)
   endif()
   packtext_target(triple ${PACKTEXT_TRIPLE})
   # The columns the build reads from its row, each asked for by name.
-  foreach(column IN ITEMS preset header entry address machine)
+  foreach(column IN ITEMS preset header entry start address machine)
     packtext_target_has(${column})
   endforeach()
+  # The address column: pie or fixed, then, for fixed, the compiler's
+  # options for code at a fixed address, joined by commas.
+  string(REPLACE "," ";" target_address_flags ${target_address})
+  list(POP_FRONT target_address_flags target_address)
 endmacro()
