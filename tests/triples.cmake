@@ -11,7 +11,7 @@ set(cases
     armv7hl-unknown-linux-gnueabihf=arm-linux-gnueabihf armv5tel-suse-linux-gnueabi=arm-linux-gnueabi
     riscv64-suse-linux=riscv64-linux-gnu mips64el-unknown-linux-gnuabi64=mips64el-linux-gnuabi64
     x86_64-w64-mingw32=x86_64-w64-mingw32 aarch64-w64-windows-gnu=aarch64-w64-mingw32
-    x86_64-linux-gnux32= aarch64-linux-musl= powerpc64-linux-gnu= mips64el-linux-gnu= x86_64-apple-darwin=)
+    x86_64-linux-gnux32= aarch64-linux-musl= powerpc-linux-gnuspe= mips64el-linux-gnu= x86_64-apple-darwin=)
 set(failed 0)
 foreach(case IN LISTS cases)
   string(REGEX MATCH "^([^=]+)=(.*)$" case ${case})
