@@ -1,6 +1,6 @@
 #pragma once
 
-// Entering the Linux kernel on 64-bit POWER: number in r0 with `sc`,
+// Entering the Linux kernel on POWER, 32- and 64-bit: number in r0 with `sc`,
 // arguments in r3 to r8, result in r3. The kernel reports a failure by setting
 // CR0's summary-overflow bit with a positive errno in r3, which is negated here
 // so that the caller sees a value or -errno, as on the other architectures.
