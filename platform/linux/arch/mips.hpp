@@ -26,7 +26,7 @@ inline Word Result(Word v0, Word a3) {
 inline Word Call1(Word number, Word a) {
   register Word v0 asm("$2") = number;
   register Word a0 asm("$4") = a;
-  register Word a3 asm("$7");
+  register Word a3 asm("$7") = 0;
   asm volatile("syscall" : "+r"(v0), "=r"(a3) : "r"(a0) : PACKTEXT_MIPS_CLOBBERS);
   return Result(v0, a3);
 }
@@ -36,7 +36,7 @@ inline Word Call3(Word number, Word a, Word b, Word c) {
   register Word a0 asm("$4") = a;
   register Word a1 asm("$5") = b;
   register Word a2 asm("$6") = c;
-  register Word a3 asm("$7");
+  register Word a3 asm("$7") = 0;
   asm volatile("syscall" : "+r"(v0), "=r"(a3) : "r"(a0), "r"(a1), "r"(a2) : PACKTEXT_MIPS_CLOBBERS);
   return Result(v0, a3);
 }
