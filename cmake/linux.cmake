@@ -39,13 +39,19 @@ set(PACKTEXT_QEMU ${qemu})
 # The host runs its own processor's programs, unless PACKTEXT_NATIVE says
 # otherwise (debian/rules knows from dpkg: an armhf chroot on an arm64 kernel
 # is native). uname's names for 32-bit ARM (armv7l, or armv8l on a 64-bit
-# kernel) are the triple's "arm", its ppc64le is the triple's powerpc64le,
-# and its mips and mips64 (either byte order; Debian's ports are
-# little-endian) are mipsel and mips64el.
+# kernel) are the triple's "arm", its ppc, ppc64 and ppc64le the triple's
+# powerpc, powerpc64 and powerpc64le; its mips and mips64 name no byte
+# order, which the host's own programs show: cmake's ELF header (EI_DATA,
+# the sixth byte, is 1 for little-endian) makes them mipsel and mips64el.
 if(NOT DEFINED PACKTEXT_NATIVE)
   string(REGEX REPLACE "^armv[78]l$" "arm" host ${CMAKE_HOST_SYSTEM_PROCESSOR})
-  string(REGEX REPLACE "^ppc64le$" "powerpc64le" host ${host})
-  string(REGEX REPLACE "^(mips|mips64)$" "\\1el" host ${host})
+  string(REGEX REPLACE "^ppc" "powerpc" host ${host})
+  if(host MATCHES "^mips(64)?$")
+    file(READ ${CMAKE_COMMAND} identity LIMIT 6 HEX)
+    if(identity MATCHES "^7f454c46..01$")
+      string(APPEND host el)
+    endif()
+  endif()
   set(PACKTEXT_NATIVE OFF)
   if(host STREQUAL CMAKE_SYSTEM_PROCESSOR
      OR (host STREQUAL "x86_64" AND CMAKE_SYSTEM_PROCESSOR STREQUAL "i686"))

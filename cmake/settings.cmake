@@ -110,12 +110,13 @@ else()
     # relocation; the check after the link refuses any other.
     list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -pie -Wl,-static,--no-dynamic-linker,-z,text)
   else()
-    # At its link address (mips): position-independent code there needs a
-    # GOT, whose entries only a loader fixes up, and sets $gp from $t9, both
-    # zero at entry. -mno-abicalls leaves out the GOT, and -G0 the small-data
-    # area addressed through $gp. The unit tests, position-independent, link
-    # a core of their own.
-    set(PACKTEXT_FIXED_ADDRESS_FLAGS -fno-pic -mno-abicalls -G0)
+    # At its link address, where static-pie leaves relocations that only a
+    # loader would apply: mips' GOT, which position-independent code there
+    # needs (and it sets $gp from $t9, zero at entry: the row's -mno-abicalls
+    # leaves out the GOT, -G0 the small-data area addressed through $gp);
+    # POWER's function descriptors (.opd) and 32-bit GOT (.got2). The unit
+    # tests, position-independent, link a core of their own.
+    set(PACKTEXT_FIXED_ADDRESS_FLAGS -fno-pic ${target_address_flags})
     list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -no-pie -Wl,-static)
   endif()
   # The compiler's own support routines (libgcc, no C library): a core without

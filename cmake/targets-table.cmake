@@ -82,7 +82,8 @@ endmacro()
 # compiler names it (x86_64-redhat-linux, s390x-ibm-linux-gnu,
 # i686-unknown-linux-gnu); empty where there is none. The vendor is left
 # out, a Linux triple without an ABI is GNU's, and the processors that
-# distributions name apart are one: i386 to i686, ppc64le and powerpc64le,
+# distributions name apart are one: i386 to i686, ppc, ppc64 and ppc64le to
+# powerpc, powerpc64 and powerpc64le,
 # arm and armv7hl or armv5tel, whose ABI (gnueabihf, gnueabi) tells armhf
 # from armel; clang's windows-gnu is mingw-w64's mingw32.
 function(packtext_triple_key triple out)
@@ -96,7 +97,7 @@ function(packtext_triple_key triple out)
       set(abi gnu)
     endif()
     string(REGEX REPLACE "^i[3-6]86$" "i686" processor ${processor})
-    string(REGEX REPLACE "^ppc64le$" "powerpc64le" processor ${processor})
+    string(REGEX REPLACE "^ppc" "powerpc" processor ${processor})
     string(REGEX REPLACE "^armv[0-9]+[a-z]*$" "arm" processor ${processor})
     set(key "${processor} ${system} ${abi}")
   endif()
@@ -144,7 +145,11 @@ macro(packtext_build_row)
   endif()
   packtext_target(triple ${PACKTEXT_TRIPLE})
   # The columns the build reads from its row, each asked for by name.
-  foreach(column IN ITEMS preset header entry address machine)
+  foreach(column IN ITEMS preset header entry start address machine)
     packtext_target_has(${column})
   endforeach()
+  # The address column: pie or fixed, then, for fixed, the compiler's
+  # options for code at a fixed address, joined by commas.
+  string(REPLACE "," ";" target_address_flags ${target_address})
+  list(POP_FRONT target_address_flags target_address)
 endmacro()

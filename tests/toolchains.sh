@@ -62,7 +62,7 @@ run_case() {
     problem="exit status $status"
   elif ! cmp -s "$build.out" "$root/tests/expected-output"; then
     problem="wrote $(wc -c <"$build.out") bytes that are not the text"
-  elif ! found=$("$python" "$checks" no-interpreter "$program" "${target[$preset.address]}" 2>&1) ||
+  elif ! found=$("$python" "$checks" no-interpreter "$program" "${target[$preset.address]%%,*}" 2>&1) ||
     ! found=$("$python" "$checks" no-relocations "$program" 2>&1) ||
     ! found=$("$python" "$checks" no-start-up-work "$program" 2>&1); then
     problem=$found

@@ -12,9 +12,9 @@ namespace linux_sys {
 static_assert(SigBlock == SIG_BLOCK);
 static_assert(SignalPipe == SIGPIPE);
 static_assert(SignalFileSize == SIGXFSZ);
-// Where the header has no _NSIG, its NSIG is the 32 signals of the calls
-// before rt_sigprocmask, whose set holds 64.
-#if defined(_NSIG)
+// rt_sigprocmask's set holds at least 64 signals; where the header has no
+// _NSIG, or one of the 32 signals of the calls before it (sparc), it holds 64.
+#if defined(_NSIG) && _NSIG > 64
 static_assert(KernelSigsetBytes == _NSIG / 8);
 #else
 static_assert(KernelSigsetBytes == 64 / 8);

@@ -15,13 +15,20 @@ namespace linux_sys {
 
 using Word = std::intptr_t;
 
-// The kernel's numbers for what the stand-in looks at that are the same on
-// every architecture built here; the signals' are in the architecture's file.
-// Spelt apart from <cerrno> and <csignal>, whose names are macros, and held to
-// the kernel's headers by kernel_numbers.cpp.
-inline constexpr Word ErrorInterrupted = 4;  // EINTR
-inline constexpr Word ErrorAgain = 11;       // EAGAIN
-inline constexpr short PollOut = 4;          // POLLOUT
+// The kernel's numbers for what the stand-in looks at, as its asm-generic
+// headers have them. An architecture's file derives ArchNumbers from these,
+// redefining each one its own headers number otherwise (mips' signals,
+// alpha's EAGAIN). Spelt apart from <cerrno> and <csignal>, whose names are
+// macros, and held to the kernel's headers by kernel_numbers.cpp.
+struct GenericNumbers {
+  static constexpr Word ErrorInterrupted = 4;   // EINTR
+  static constexpr Word ErrorAgain = 11;        // EAGAIN
+  static constexpr short PollOut = 4;           // POLLOUT
+  static constexpr Word SigBlock = 0;           // SIG_BLOCK
+  static constexpr int SignalPipe = 13;         // SIGPIPE
+  static constexpr int SignalFileSize = 25;     // SIGXFSZ
+  static constexpr Word KernelSigsetBytes = 8;  // 64 signals, as rt_sigprocmask takes them
+};
 
 struct PollFd {
   int fd;
@@ -35,6 +42,14 @@ struct PollFd {
 #include PACKTEXT_ARCH_HEADER
 
 namespace linux_sys {
+
+inline constexpr Word ErrorInterrupted = ArchNumbers::ErrorInterrupted;
+inline constexpr Word ErrorAgain = ArchNumbers::ErrorAgain;
+inline constexpr short PollOut = ArchNumbers::PollOut;
+inline constexpr Word SigBlock = ArchNumbers::SigBlock;
+inline constexpr int SignalPipe = ArchNumbers::SignalPipe;
+inline constexpr int SignalFileSize = ArchNumbers::SignalFileSize;
+inline constexpr Word KernelSigsetBytes = ArchNumbers::KernelSigsetBytes;
 
 inline Word Write(int fd, const void* bytes, Word count) {
   return Call3(__NR_write, fd, reinterpret_cast<Word>(bytes), count);

@@ -26,7 +26,10 @@ usage: program_checks.py CHECK [ARGUMENT...]
   s390x-entry PROGRAM           the s390x program reserves the register save
                                 area before it stores or branches
   ppc64-entry PROGRAM           the 64-bit POWER program allocates a frame
-                                before it stores relative to r1 or calls
+                                before it stores relative to r1 or calls,
+                                its code found through the entry's function
+                                descriptor on ELFv1
+  powerpc-entry PROGRAM         the 32-bit POWER program does so too
   elf-machine PROGRAM MACHINE   an ELF program for MACHINE, as pyelftools
                                 names it: EM_386, EM_X86_64, EM_AARCH64...
   pe-imports PROGRAM            imports three functions from KERNEL32.dll
@@ -58,6 +61,7 @@ PACKTEXT_SKIPPED_TESTS names, if any.
 """
 
 import fcntl
+import functools
 import inspect
 import io
 import os
@@ -239,8 +243,8 @@ def waiting_call(elf, macros):
 
 def sigset_bytes(macros):
     """The kernel's signal set in bytes: _NSIG bits where <asm/signal.h> says
-    how many, else 64."""
-    return int(macros.get("_NSIG", "64")) // 8
+    more than 64, else 64 (sparc's says 32, the calls before rt_sigprocmask)."""
+    return max(int(macros.get("_NSIG", "64")), 64) // 8
 
 
 # A call's name, at the start of a strace line or of a qemu-user line after
@@ -421,16 +425,32 @@ def decoded(code, address, architecture, mode):
     return list(decoder.disasm(code, address))
 
 
+def loaded_bytes(elf, address, size):
+    """Up to `size` bytes of the program file loaded at `address`."""
+    return next((segment.data()[address - segment["p_vaddr"]:][:size]
+                 for segment in elf.iter_segments() if segment["p_type"] == "PT_LOAD"
+                 and segment["p_vaddr"] <= address < segment["p_vaddr"] + segment["p_filesz"]),
+                b"")
+
+
+def elfv1(elf):
+    """Whether a 64-bit POWER program is ELFv1's, whose e_entry is a function
+    descriptor: the code's address, then the TOC pointer the kernel loads."""
+    return elf.header.e_machine == "EM_PPC64" and elf.header.e_flags & 3 != 2
+
+
 def entry_instructions(program, machine, architecture, mode):
-    """The instructions in the first 64 bytes at the entry point of a program
-    for `machine`; a ValueError for a program for another machine."""
+    """The instructions in the first 64 bytes of the code the kernel enters in
+    a program for `machine`, through the entry's descriptor on ELFv1; a
+    ValueError for a program for another machine."""
     elf = elf_file(program)
     if elf.header.e_machine != machine:
         raise ValueError(f"machine is {elf.header.e_machine}, not {machine}")
     entry = elf.header.e_entry
-    code = next((segment.data()[entry - segment["p_vaddr"]:][:64]
-                 for segment in elf.iter_segments() if segment["p_type"] == "PT_LOAD"
-                 and segment["p_vaddr"] <= entry < segment["p_vaddr"] + segment["p_filesz"]), b"")
+    if elfv1(elf):
+        descriptor = loaded_bytes(elf, entry, 8).rjust(8, b"\0")
+        entry = struct.unpack(">Q" if not elf.little_endian else "<Q", descriptor)[0]
+    code = loaded_bytes(elf, entry, 64)
     if not elf.little_endian:
         mode |= capstone.CS_MODE_BIG_ENDIAN
     return decoded(code, entry, architecture, mode)
@@ -441,8 +461,8 @@ def comes_before(instruction, entry, awaited):
             f"+ {instruction.address - entry} comes before {awaited}")
 
 
-# The start-up each ABI wants is told in platform/linux/arch/s390x_start.hpp
-# and powerpc64_start.hpp.
+# The start-up each ABI wants is told in platform/linux/arch/s390x_start.hpp,
+# powerpc64_start.hpp, powerpc64_elfv1_start.hpp and powerpc_start.hpp.
 S390X = (capstone.CS_ARCH_SYSZ, capstone.CS_MODE_BIG_ENDIAN)
 S390X_SAVE_AREA = 160
 # Those that add to %r15 from itself, and those that only set another register.
@@ -487,26 +507,32 @@ def s390x_entry(program):
 
 
 PPC64 = (capstone.CS_ARCH_PPC, capstone.CS_MODE_64)
+PPC32 = (capstone.CS_ARCH_PPC, capstone.CS_MODE_32 | capstone.CS_MODE_BIG_ENDIAN)
+# Each ABI's least frame, and the store that allocates it: ELFv2's 32 bytes;
+# ELFv1's 112, 48 and the 64-byte parameter save area a callee may store
+# into; 32-bit POWER's back chain and return address, rounded to 16.
 PPC64_MINIMUM_FRAME = 32
+PPC64_ELFV1_MINIMUM_FRAME = 112
+PPC32_MINIMUM_FRAME = 16
 # Those that only set a register, which must not be r1.
 PPC64_LOADS = {"addi", "addis", "li", "lis", "mflr"}
 
 
-def ppc64_start_problems(instructions):
+def ppc64_start_problems(instructions, minimum=PPC64_MINIMUM_FRAME, allocation="stdu"):
     """A frame of at least the minimum size, a multiple of 16, is allocated
-    with stdu relative to r1 before any instruction but one that only sets
-    another register, or a branch to the next instruction (the bcl that
-    reads the program counter): before anything stores relative to r1, or
-    calls."""
+    with stdu (stwu on 32-bit) relative to r1 before any instruction but one
+    that only sets another register, or a branch to the next instruction (the
+    bcl that reads the program counter): before anything stores relative to
+    r1, or calls."""
     for instruction in instructions:
         operands = instruction.operands
-        if instruction.mnemonic == "stdu" and operands[1].mem.base == PPC_REG_R1:
+        if instruction.mnemonic == allocation and operands[1].mem.base == PPC_REG_R1:
             size = -operands[1].mem.disp
-            if size >= PPC64_MINIMUM_FRAME and size % 16 == 0:
+            if size >= minimum and size % 16 == 0:
                 return []
             return [f"the frame allocated at entry point + "
                     f"{instruction.address - instructions[0].address} is {size} bytes, "
-                    f"not a multiple of 16 of at least {PPC64_MINIMUM_FRAME}"]
+                    f"not a multiple of 16 of at least {minimum}"]
         sets_other = (instruction.mnemonic in PPC64_LOADS and operands[0].type == PPC_OP_REG
                       and operands[0].reg != PPC_REG_R1)
         to_next = (instruction.mnemonic.startswith("b") and operands
@@ -518,7 +544,13 @@ def ppc64_start_problems(instructions):
 
 
 def ppc64_entry(program):
-    return ppc64_start_problems(entry_instructions(program, "EM_PPC64", *PPC64))
+    minimum = PPC64_ELFV1_MINIMUM_FRAME if elfv1(elf_file(program)) else PPC64_MINIMUM_FRAME
+    return ppc64_start_problems(entry_instructions(program, "EM_PPC64", *PPC64), minimum)
+
+
+def powerpc_entry(program):
+    return ppc64_start_problems(entry_instructions(program, "EM_PPC", *PPC32),
+                                PPC32_MINIMUM_FRAME, "stwu")
 
 
 def entry_sequences():
@@ -545,9 +577,27 @@ def entry_sequences():
         ("00002038 e1ff01f8", False),  # li r1
         ("09009f42 e1ff01f8", False),  # bcl 20,31,.+8
     ]
+    # Big-endian, as the ELFv1 and 32-bit programs are.
+    ppc64_elfv1 = [
+        ("38000000 f801ff91 4bffffb9 60000000", True),  # powerpc64_elfv1_start.hpp's
+        ("38000000 f801ffe1 4bffffb9", False),  # stdu -32, ELFv2's frame
+        ("f8010010 f801ff91", False),  # std first
+    ]
+    ppc32 = [
+        ("38000000 9401fff0 4bffffd5", True),  # powerpc_start.hpp's: li, stwu -16, bl
+        ("9401fff8 4bffffd5", False),  # stwu -8
+        ("90010004 9401fff0", False),  # stw first
+        ("4bffffd5 9401fff0", False),  # bl first
+    ]
+    big_ppc64 = (capstone.CS_ARCH_PPC, capstone.CS_MODE_64 | capstone.CS_MODE_BIG_ENDIAN)
+    elfv1_start = functools.partial(ppc64_start_problems, minimum=PPC64_ELFV1_MINIMUM_FRAME)
+    ppc32_start = functools.partial(ppc64_start_problems, minimum=PPC32_MINIMUM_FRAME,
+                                    allocation="stwu")
     problems = []
     for start_problems, decoder, cases in ((s390x_start_problems, S390X, s390x),
-                                           (ppc64_start_problems, PPC64, ppc64)):
+                                           (ppc64_start_problems, PPC64, ppc64),
+                                           (elfv1_start, big_ppc64, ppc64_elfv1),
+                                           (ppc32_start, PPC32, ppc32)):
         for code, accepted in cases:
             instructions = decoded(bytes.fromhex(code), 0x1000, *decoder)
             if (not start_problems(instructions)) != accepted:
@@ -880,6 +930,7 @@ CHECKS = {
     "signal-set": signal_set,
     "s390x-entry": s390x_entry,
     "ppc64-entry": ppc64_entry,
+    "powerpc-entry": powerpc_entry,
     "elf-machine": elf_machine,
     "pe-imports": pe_imports,
     "pe-hardening": pe_hardening,

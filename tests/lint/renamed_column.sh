@@ -26,6 +26,7 @@ cases=(
   "system|toolchain mingw-w64"
   "address|toolchain linux"
   "entry|toolchain mingw-w64"
+  "start|toolchain linux"
   "address|python3 tests/lint/targets_check.py ."
   "compiler|python3 scripts/presets --print"
 )

@@ -33,6 +33,11 @@ class Row(dict):
         sys.exit(f"targets.txt has no column {column}: its header row names {' '.join(self)}")
 
 
+def address(row):
+    """How the row's program is loaded: the address column's first field."""
+    return row["address"].split(",")[0]
+
+
 def table(root):
     """The header row's column names, then each row as a list of fields."""
     lines = [line.split() for line in (root / "targets.txt").read_text().splitlines()
@@ -68,7 +73,7 @@ def generated_presets(root):
 def fixed_address_filters(root, targets):
     """Problems with the packages' filters of the fixed-address findings."""
     found = []
-    fixed = {row["debian"] for row in targets if row["address"] == "fixed"}
+    fixed = {row["debian"] for row in targets if address(row) == "fixed"}
     overrides = (root / "debian/packtext.lintian-overrides").read_text()
     for tag, negated in (("shared-library-lacks-prerequisites", "!"),
                          ("statically-linked-binary", "")):
@@ -78,7 +83,7 @@ def fixed_address_filters(root, targets):
                 (name.startswith("!")) != bool(negated) for name in match.group(1).split()):
             found.append(f"debian/packtext.lintian-overrides: {tag} is not qualified by "
                          f"[{' '.join(negated + name for name in sorted(fixed))}]")
-    rpm = {row["rpm"] for row in targets if row["address"] == "fixed"}
+    rpm = {row["rpm"] for row in targets if address(row) == "fixed"}
     toml = (root / "packaging/rpm/rpmlint.toml").read_text()
     match = re.search(r"packtext\\.\(([^)]*)\): W: position-independent-executable-suggested",
                       toml)
@@ -123,13 +128,17 @@ def problems(root):
             if configured.get(name) != name:
                 found.append(f"{name}: no {kind[:-1]} for it")
         header = root / "platform/linux/arch" / row["header"]
-        start = header.with_name(header.stem + "_start.hpp")
+        start = root / "platform/linux/arch" / row["start"]
         if row["system"] == "linux" and not header.is_file():
             found.append(f"{name}: no header {header}")
         if row["system"] == "linux" and row["entry"] != "ProgramEntry" and not start.is_file():
             found.append(f"{name}: enters at {row['entry']}, but there is no {start}")
-        if row["address"] not in ADDRESSES[row["system"]]:
-            found.append(f"{name}: address {row['address']}, not one of {ADDRESSES[row['system']]}")
+        if row["entry"] == "ProgramEntry" and row["start"] != "-":
+            found.append(f"{name}: enters at ProgramEntry, not at its start {row['start']}")
+        if address(row) not in ADDRESSES[row["system"]]:
+            found.append(f"{name}: address {address(row)}, not one of {ADDRESSES[row['system']]}")
+        if address(row) != "fixed" and "," in row["address"]:
+            found.append(f"{name}: options for code at a fixed address, but loaded {address(row)}")
     linux = {row["debian"] for row in targets if row["system"] == "linux"}
     control = (root / "debian/control").read_text()
     listed = set(re.search(r"^Architecture:(.*)$", control, re.MULTILINE).group(1).split())

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "platform/linux/arch/signals.hpp"
-
 // Entering the Linux kernel on AArch64: number in x8, arguments in x0 to x4,
 // result in x0.
 
 namespace linux_sys {
+
+// The kernel's generic numbers, every one.
+struct ArchNumbers : GenericNumbers {};
 
 // clang-tidy 19 takes a variable that only an asm statement writes for one
 // that could be const.

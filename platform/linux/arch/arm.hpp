@@ -1,13 +1,14 @@
 #pragma once
 
-#include "platform/linux/arch/signals.hpp"
-
 // Entering the Linux kernel on 32-bit ARM (EABI): number in r7, arguments in
 // r0 to r3, result in r0. In Thumb code r7 may be the frame pointer, which
 // cannot be named as an operand, so the number comes in any register and r7 is
 // saved around the call instead.
 
 namespace linux_sys {
+
+// The kernel's generic numbers, every one.
+struct ArchNumbers : GenericNumbers {};
 
 // clang-tidy 19 takes a variable that only an asm statement writes for one
 // that could be const.

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "platform/linux/arch/signals.hpp"
-
 // Entering the Linux kernel on i386: number in eax, arguments in ebx, ecx,
 // edx, esi; `int $0x80` preserves every other register.
 
 namespace linux_sys {
+
+// The kernel's generic numbers, every one.
+struct ArchNumbers : GenericNumbers {};
 
 // clang-tidy 19 takes a variable that only an asm statement writes for one
 // that could be const.

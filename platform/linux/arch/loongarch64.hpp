@@ -1,11 +1,12 @@
 #pragma once
 
-#include "platform/linux/arch/signals.hpp"
-
 // Entering the Linux kernel on LoongArch 64: number in a7, arguments in a0 to
 // a4, `syscall 0`, result in a0; the kernel may change t0 to t8.
 
 namespace linux_sys {
+
+// The kernel's generic numbers, every one.
+struct ArchNumbers : GenericNumbers {};
 
 // clang-tidy 19 takes a variable that only an asm statement writes for one
 // that could be const.

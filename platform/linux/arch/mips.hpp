@@ -13,10 +13,11 @@ namespace linux_sys {
 
 // mips keeps the signal numbers of the systems it first ran: SIG_BLOCK is 1,
 // SIGXFSZ 31, and a set holds 128 signals.
-inline constexpr Word SigBlock = 1;        // SIG_BLOCK
-inline constexpr int SignalPipe = 13;      // SIGPIPE
-inline constexpr int SignalFileSize = 31;  // SIGXFSZ
-inline constexpr Word KernelSigsetBytes = 16;
+struct ArchNumbers : GenericNumbers {
+  static constexpr Word SigBlock = 1;        // SIG_BLOCK
+  static constexpr int SignalFileSize = 31;  // SIGXFSZ
+  static constexpr Word KernelSigsetBytes = 16;
+};
 
 inline Word Result(Word v0, Word a3) {
   return a3 != 0 ? -v0 : v0;

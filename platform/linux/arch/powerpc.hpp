@@ -1,14 +1,15 @@
 #pragma once
 
-#include "platform/linux/arch/signals.hpp"
-
-// Entering the Linux kernel on 64-bit POWER: number in r0 with `sc`,
+// Entering the Linux kernel on POWER, 32- and 64-bit: number in r0 with `sc`,
 // arguments in r3 to r8, result in r3. The kernel reports a failure by setting
 // CR0's summary-overflow bit with a positive errno in r3, which is negated here
 // so that the caller sees a value or -errno, as on the other architectures.
 // The call may change r0 and r4 to r12, cr0, ctr and xer.
 
 namespace linux_sys {
+
+// The kernel's generic numbers, every one.
+struct ArchNumbers : GenericNumbers {};
 
 // clang-tidy 19 takes a variable that only an asm statement writes for one
 // that could be const.
