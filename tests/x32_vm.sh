@@ -52,13 +52,14 @@ base_files() {
 
 # What the cache was laid from: remade when any of it changes.
 stamp() {
-  dpkg-query --show --showformat='${Package} ${Version}\n' python3 strace busybox-static \
+  dpkg-query --show --showformat='${Package} ${Version}\n' python3 strace busybox busybox-static \
     python3-pyelftools python3-capstone python3-pefile 2>/dev/null
   readlink -f "$python"
 }
 
 lay() {
   if [[ -f $cache/vmlinuz && -f $cache/base.cpio && $(stamp) == "$(cat "$cache/stamp" 2>/dev/null)" ]]; then
+    echo "x32 virtual machine: kernel $(cat "$cache/kernel-version") in $cache; rm -rf $cache removes it"
     return
   fi
   local work image version path
