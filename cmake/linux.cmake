@@ -28,6 +28,21 @@ if(NOT CMAKE_CXX_COMPILER)
 endif()
 if(CMAKE_CXX_COMPILER MATCHES "clang")
   set(CMAKE_CXX_COMPILER_TARGET ${PACKTEXT_TRIPLE})
+  # clang takes the libgcc of a GCC it finds for the triple; clang 19 takes
+  # the host's x86-64 GCC for x32. Where it would not take the one that the
+  # row's GCC links, it is pointed at that GCC (an option clang 16 has).
+  execute_process(COMMAND ${PACKTEXT_TRIPLE}-g++ -print-libgcc-file-name
+                  OUTPUT_VARIABLE gcc_libgcc OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} --target=${PACKTEXT_TRIPLE} -print-libgcc-file-name
+                  OUTPUT_VARIABLE clang_libgcc OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(IS_ABSOLUTE "${gcc_libgcc}" AND EXISTS "${gcc_libgcc}" AND IS_ABSOLUTE "${clang_libgcc}")
+    file(REAL_PATH ${gcc_libgcc} gcc_libgcc)
+    file(REAL_PATH ${clang_libgcc} clang_libgcc)
+    if(NOT gcc_libgcc STREQUAL clang_libgcc)
+      get_filename_component(gcc_install_dir ${gcc_libgcc} DIRECTORY)
+      string(APPEND CMAKE_CXX_FLAGS_INIT " --gcc-install-dir=${gcc_install_dir}")
+    endif()
+  endif()
 endif()
 
 # qemu-user's command for the row, as scripts/machines.sh makes it: its
