@@ -101,7 +101,7 @@ key_of() {
 }
 
 run() {
-  local results=$1 manifest=$2 work line path status=0
+  local results=$1 manifest=$2 work path status=0
   shift 2
   lay
   rm -rf "$results"
@@ -146,8 +146,8 @@ INIT
     return 1
   fi
   # RESULT key status seconds, then standard output, error and skips in base64.
-  local count=0 kind key seconds out err skips
-  while read -r kind key status seconds out err skips; do
+  local count=0 kind key out err skips
+  while read -r kind key status _ out err skips; do
     [[ $kind == RESULT ]] || continue
     echo "$status" >"$results/$key.status"
     decoded "$out" >"$results/$key.stdout"
