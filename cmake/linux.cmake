@@ -46,11 +46,15 @@ if(CMAKE_CXX_COMPILER MATCHES "clang")
 endif()
 
 # qemu-user's command for the row, as scripts/machines.sh makes it: its
-# name with qemu- ahead, then its options, which the row joins by commas.
+# name with qemu- ahead, then its options, which the row joins by commas;
+# none for x32 ("-"), whose tests decide where they run (tests/CMakeLists.txt).
 packtext_target_has(qemu)
-string(REPLACE "," ";" qemu ${target_qemu})
-list(TRANSFORM qemu PREPEND qemu- AT 0)
-set(PACKTEXT_QEMU ${qemu})
+set(PACKTEXT_QEMU "")
+if(NOT target_qemu STREQUAL "-")
+  string(REPLACE "," ";" qemu ${target_qemu})
+  list(TRANSFORM qemu PREPEND qemu- AT 0)
+  set(PACKTEXT_QEMU ${qemu})
+endif()
 # The host runs its own processor's programs, unless PACKTEXT_NATIVE says
 # otherwise (debian/rules knows from dpkg: an armhf chroot on an arm64 kernel
 # is native). uname's names for 32-bit ARM (armv7l, or armv8l on a 64-bit
@@ -73,6 +77,6 @@ if(NOT DEFINED PACKTEXT_NATIVE)
     set(PACKTEXT_NATIVE ON)
   endif()
 endif()
-if(NOT PACKTEXT_NATIVE)
+if(NOT PACKTEXT_NATIVE AND PACKTEXT_QEMU)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${PACKTEXT_QEMU})
 endif()
