@@ -27,7 +27,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cache=${PACKTEXT_X32_VM_CACHE:-/var/cache/packtext/x32-vm}
-boot_limit=${PACKTEXT_X32_VM_LIMIT:-1800}
+boot_limit=${PACKTEXT_X32_VM_LIMIT:-600}
 python=/usr/bin/python3
 
 # The host's files the initramfs holds, each under its own path: the

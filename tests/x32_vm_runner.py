@@ -19,7 +19,7 @@ import subprocess
 import sys
 import time
 
-LIMIT = 600  # seconds for one command; the boot as a whole has its own limit
+LIMIT = 300  # seconds for one command; the boot as a whole has its own limit
 
 
 def encoded(data):
