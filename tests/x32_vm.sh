@@ -146,14 +146,15 @@ INIT
     return 1
   fi
   # RESULT key status seconds, then standard output, error and skips in base64.
-  local count=0 kind key out err skips
-  while read -r kind key status _ out err skips; do
+  local count=0 kind key seconds out err skips
+  while read -r kind key status seconds out err skips; do
     [[ $kind == RESULT ]] || continue
+    count=$((count + 1))
+    echo "  $seconds s, status $status: $(sed -n "${count}p" "$manifest" | tr '\t' ' ')"
     echo "$status" >"$results/$key.status"
     decoded "$out" >"$results/$key.stdout"
     decoded "$err" >"$results/$key.stderr"
     decoded "$skips" >"$results/$key.skips"
-    count=$((count + 1))
   done < <(tr -d '\r' <"$work/results.txt")
   rm -rf "$work"
   echo "x32 virtual machine: kernel $(cat "$cache/kernel-version"), $count of" \
