@@ -101,7 +101,11 @@ for preset in "${presets[@]}"; do
     continue
   fi
   emulator_for "$preset"
-  ((${#emulator[@]} == 0)) || echo "${target[$preset.triple]} programs run under ${emulator[*]}"
+  if [[ ${emulator[0]:-} == */x32_vm.sh ]]; then
+    echo "${target[$preset.triple]} programs run in one boot of the x32 virtual machine"
+  elif ((${#emulator[@]})); then
+    echo "${target[$preset.triple]} programs run under ${emulator[*]}"
+  fi
   preset_cases "$preset"
   for case in "${cases[@]}"; do
     IFS='|' read -r compiler flags link_flags <<<"$case"
