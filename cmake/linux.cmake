@@ -28,14 +28,33 @@ if(NOT CMAKE_CXX_COMPILER)
 endif()
 if(CMAKE_CXX_COMPILER MATCHES "clang")
   set(CMAKE_CXX_COMPILER_TARGET ${PACKTEXT_TRIPLE})
+  # clang takes the libgcc of a GCC it finds for the triple; clang 19 takes
+  # the host's x86-64 GCC for x32. Where it would not take the one that the
+  # row's GCC links, it is pointed at that GCC (an option clang 16 has).
+  execute_process(COMMAND ${PACKTEXT_TRIPLE}-g++ -print-libgcc-file-name
+                  OUTPUT_VARIABLE gcc_libgcc OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} --target=${PACKTEXT_TRIPLE} -print-libgcc-file-name
+                  OUTPUT_VARIABLE clang_libgcc OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(IS_ABSOLUTE "${gcc_libgcc}" AND EXISTS "${gcc_libgcc}" AND IS_ABSOLUTE "${clang_libgcc}")
+    file(REAL_PATH ${gcc_libgcc} gcc_libgcc)
+    file(REAL_PATH ${clang_libgcc} clang_libgcc)
+    if(NOT gcc_libgcc STREQUAL clang_libgcc)
+      get_filename_component(gcc_install_dir ${gcc_libgcc} DIRECTORY)
+      string(APPEND CMAKE_CXX_FLAGS_INIT " --gcc-install-dir=${gcc_install_dir}")
+    endif()
+  endif()
 endif()
 
 # qemu-user's command for the row, as scripts/machines.sh makes it: its
-# name with qemu- ahead, then its options, which the row joins by commas.
+# name with qemu- ahead, then its options, which the row joins by commas;
+# none for x32 ("-"), whose tests decide where they run (tests/CMakeLists.txt).
 packtext_target_has(qemu)
-string(REPLACE "," ";" qemu ${target_qemu})
-list(TRANSFORM qemu PREPEND qemu- AT 0)
-set(PACKTEXT_QEMU ${qemu})
+set(PACKTEXT_QEMU "")
+if(NOT target_qemu STREQUAL "-")
+  string(REPLACE "," ";" qemu ${target_qemu})
+  list(TRANSFORM qemu PREPEND qemu- AT 0)
+  set(PACKTEXT_QEMU ${qemu})
+endif()
 # The host runs its own processor's programs, unless PACKTEXT_NATIVE says
 # otherwise (debian/rules knows from dpkg: an armhf chroot on an arm64 kernel
 # is native). uname's names for 32-bit ARM (armv7l, or armv8l on a 64-bit
@@ -58,6 +77,6 @@ if(NOT DEFINED PACKTEXT_NATIVE)
     set(PACKTEXT_NATIVE ON)
   endif()
 endif()
-if(NOT PACKTEXT_NATIVE)
+if(NOT PACKTEXT_NATIVE AND PACKTEXT_QEMU)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${PACKTEXT_QEMU})
 endif()

@@ -64,11 +64,18 @@ target_offered() {
 }
 
 # Sets `emulator` to what runs PRESET's (static) programs on this machine:
-# nothing where it runs them itself, else qemu-user with the row's options.
+# nothing where it runs them itself, else qemu-user with the row's options,
+# or for x32, which qemu-user lacks, a virtual machine where the kernel runs
+# no x32 code (scripts/runs-x32, tests/x32_vm.sh).
 emulator_for() {
   emulator=()
-  local arch=${target[$1.debian]}
+  local arch=${target[$1.debian]} scripts
+  scripts=$(dirname "${BASH_SOURCE[0]}")
   [[ $arch == "$machine" ]] && return
+  if [[ $arch == x32 ]]; then
+    "$scripts/runs-x32" >/dev/null || emulator=("$(cd "$scripts/.." && pwd)/tests/x32_vm.sh" exec)
+    return
+  fi
   if [[ $arch == i386 && $machine == amd64 ]] &&
     "$(dirname "${BASH_SOURCE[0]}")/runs-i386" static >/dev/null; then
     return

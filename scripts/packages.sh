@@ -8,6 +8,12 @@ test_sections=("${presets[@]}" sanitize debian toolchains bench)
 as_root=()
 [[ $(id -u) -eq 0 ]] || as_root=(sudo)
 
+# What the x32 virtual machine needs (tests/x32_vm.sh): its qemu, cpio for
+# its initramfs, and the busybox and strace it holds, busybox's static build
+# unless Debian's other one is installed.
+x32_vm_packages=(qemu-system-x86 cpio strace busybox-static)
+! installed busybox || x32_vm_packages[3]=busybox
+
 # Sets `wanted` to what NAME needs, and `wanted_i386` to the i386 packages
 # that let its tests run natively; fails for a name it does not know. A
 # preset whose compiler this Debian does not offer needs nothing.
@@ -33,7 +39,11 @@ needs() {
         compiler_packages "$preset"
         emulator_for "$preset"
         wanted+=("${packages[@]}")
-        ((${#emulator[@]} == 0)) || wanted+=(qemu-user)
+        if [[ ${target[$preset.debian]} == x32 ]]; then
+          ((${#emulator[@]} == 0)) || wanted+=("${x32_vm_packages[@]}")
+        elif ((${#emulator[@]})); then
+          wanted+=(qemu-user)
+        fi
       done
       ;;
     bench) wanted+=(g++ libbenchmark-dev) ;;
@@ -55,7 +65,11 @@ needs() {
         # the i386 part cannot be installed; this machine's under strace.
         emulator_for "$1"
         ((${#emulator[@]} == 0)) && wanted+=(strace)
-        [[ ${target[$1.debian]} == "$machine" ]] || wanted+=(qemu-user)
+        if [[ ${target[$1.debian]} == x32 ]]; then
+          ((${#emulator[@]} == 0)) || wanted+=("${x32_vm_packages[@]}")
+        elif [[ ${target[$1.debian]} != "$machine" ]]; then
+          wanted+=(qemu-user)
+        fi
         if [[ ${target[$1.debian]} == i386 && $machine == amd64 ]]; then
           read -r -a wanted_i386 <<<"${i386_packages[dynamic]}"
         fi

@@ -4,7 +4,8 @@
 # target's ELF machine, the exact text, exit status 0, and nothing for a
 # loader or C runtime to do first (no interpreter, no relocation, no start-up
 # work; the build refuses the last two itself). A program the host cannot run
-# goes through qemu-user (emulator_for in scripts/machines.sh).
+# goes through qemu-user, or for x32 a virtual machine that runs every x32
+# case in one boot (emulator_for in scripts/machines.sh).
 #
 # x86-64 and i386: both compilers at -O0, -O1, -O2, -O3, -Os, -O2 -flto and
 # -O2 -fno-builtin, and GCC without linker relaxation. Other targets: GCC at
@@ -44,12 +45,15 @@ preset_cases() {
   fi
 }
 
-# Builds and checks one case; writes its verdict to BUILD.result.
+# Builds and checks one case; writes its verdict to BUILD.result. A program
+# for the x32 virtual machine is only built here: BUILD.pending names it, and
+# check_run checks it once one boot has run them all.
 run_case() {
-  local build=$1 preset=$2 compiler=$3 flags=$4 link_flags=$5 problem= found status
+  local build=$1 preset=$2 compiler=$3 flags=$4 link_flags=$5 problem= found
   local triple=${target[$preset.triple]} elf=${target[$preset.machine]}
   local program=$build/bin/packtext
   [[ $compiler == g++ ]] && compiler=$triple-g++
+  echo "$triple $compiler $flags $link_flags" >"$build.case"
   if ! cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/linux.cmake" \
       -DPACKTEXT_TRIPLE="$triple" -DCMAKE_CXX_COMPILER="$compiler" \
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="$flags" \
@@ -58,6 +62,19 @@ run_case() {
     problem="build failed (log: $build.log)"
   elif ! found=$("$python" "$checks" elf-machine "$program" "$elf" 2>&1); then
     problem="not an $elf program: $found"
+  elif [[ ${emulator[0]:-} == */x32_vm.sh ]]; then
+    echo "$preset" >"$build.pending"
+    return
+  fi
+  check_run "$build" "$preset" "$problem"
+}
+
+# Runs the program of BUILD (unless PROBLEM is already found) and checks what
+# it wrote, then the program file; writes the verdict to BUILD.result.
+check_run() {
+  local build=$1 preset=$2 problem=$3 found status program=$1/bin/packtext
+  if [[ -n $problem ]]; then
+    :
   elif "${emulator[@]}" "$program" >"$build.out"; status=$?; ((status != 0)); then
     problem="exit status $status"
   elif ! cmp -s "$build.out" "$root/tests/expected-output"; then
@@ -68,9 +85,9 @@ run_case() {
     problem=$found
   fi
   if [[ -n $problem ]]; then
-    echo "FAIL $triple $compiler $flags $link_flags: $problem"
+    echo "FAIL $(<"$build.case"): $problem"
   else
-    echo "ok   $triple $compiler $flags $link_flags"
+    echo "ok   $(<"$build.case")"
   fi >"$build.result"
 }
 
@@ -84,7 +101,11 @@ for preset in "${presets[@]}"; do
     continue
   fi
   emulator_for "$preset"
-  ((${#emulator[@]} == 0)) || echo "${target[$preset.triple]} programs run under ${emulator[*]}"
+  if [[ ${emulator[0]:-} == */x32_vm.sh ]]; then
+    echo "${target[$preset.triple]} programs run in one boot of the x32 virtual machine"
+  elif ((${#emulator[@]})); then
+    echo "${target[$preset.triple]} programs run under ${emulator[*]}"
+  fi
   preset_cases "$preset"
   for case in "${cases[@]}"; do
     IFS='|' read -r compiler flags link_flags <<<"$case"
@@ -94,6 +115,20 @@ for preset in "${presets[@]}"; do
   done
 done
 wait
+# The x32 programs built for the virtual machine, run there in one boot.
+pending=()
+for ((i = 0; i < total; i++)); do
+  [[ ! -f $work/$i.pending ]] || pending+=("$i")
+done
+if ((${#pending[@]})); then
+  for i in "${pending[@]}"; do echo "$work/$i/bin/packtext"; done >"$work/x32-vm.manifest"
+  problem=
+  "$root/tests/x32_vm.sh" run "$work/x32-vm" "$work/x32-vm.manifest" || problem="the x32 virtual machine failed"
+  emulator=("$root/tests/x32_vm.sh" replay "$work/x32-vm")
+  for i in "${pending[@]}"; do
+    check_run "$work/$i" "$(<"$work/$i.pending")" "$problem"
+  done
+fi
 failed=0
 for ((i = 0; i < total; i++)); do
   cat "$work/$i.result"

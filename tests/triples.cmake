@@ -14,7 +14,8 @@ set(cases
     ppc64-redhat-linux=powerpc64-linux-gnu ppc-linux-gnu=powerpc-linux-gnu
     powerpc-unknown-linux-gnu=powerpc-linux-gnu
     x86_64-w64-mingw32=x86_64-w64-mingw32 aarch64-w64-windows-gnu=aarch64-w64-mingw32
-    x86_64-linux-gnux32= aarch64-linux-musl= powerpc-linux-gnuspe= mips64el-linux-gnu= x86_64-apple-darwin=)
+    x86_64-linux-gnux32=x86_64-linux-gnux32 x86_64-pc-linux-gnux32=x86_64-linux-gnux32
+    aarch64-linux-gnu_ilp32= aarch64-linux-musl= powerpc-linux-gnuspe= mips64el-linux-gnu= x86_64-apple-darwin=)
 set(failed 0)
 foreach(case IN LISTS cases)
   string(REGEX MATCH "^([^=]+)=(.*)$" case ${case})

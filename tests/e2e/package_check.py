@@ -267,7 +267,9 @@ def check_all(folder, program, version, rpm_arch, emulator, expected_kinds):
 def main():
     if sys.argv[1:2] == ["--made"]:
         folder, program, version, rpm_arch, *emulator = sys.argv[2:]
-        problems = check_all(folder, program, version, rpm_arch, emulator, {".gz", ".deb", ".rpm"})
+        # RPM names no architecture for some ("-"), which have no .rpm.
+        kinds = {".gz", ".deb"} | ({".rpm"} if rpm_arch != "-" else set())
+        problems = check_all(folder, program, version, rpm_arch, emulator, kinds)
     else:
         build_dir, program, version, *emulator = sys.argv[1:]
         with tempfile.TemporaryDirectory() as output:

@@ -12,6 +12,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -26,6 +27,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <future>
 #include <iterator>
 #include <ostream>
@@ -171,6 +173,29 @@ TEST(LinuxWriteFile, WaitsOnANonBlockingPipeUntilAllIsWritten) {
   EXPECT_EQ(result.written, text.size());
   EXPECT_EQ(result.received, text);
 }
+
+#if defined(__x86_64__) && defined(__ILP32__)
+// x32, 32-bit addresses on a 64-bit kernel: a buffer above 2 GiB, where the
+// stack is, fails the write if its address reaches the kernel sign-extended,
+// or with the register's upper half left as it was.
+TEST(LinuxWriteFile, WritesFromABufferAbove2GiB) {
+  constexpr std::uintptr_t high = 0xa0000000;
+  constexpr std::size_t size = 4096;
+  void* const page = mmap(reinterpret_cast<void*>(high), size, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+  ASSERT_EQ(page, reinterpret_cast<void*>(high)) << std::strerror(errno);
+  auto* const bytes = static_cast<char*>(page);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i % 26);
+  Pipe pipe;
+  DWORD written = 0;
+  EXPECT_EQ(WriteFile(FdHandle(pipe.write), bytes, DWORD{size}, &written, nullptr), TRUE);
+  EXPECT_EQ(written, size);
+  close(pipe.write);
+  pipe.write = -1;
+  EXPECT_EQ(ReadAll(pipe.read), std::string(bytes, size));
+  munmap(page, size);
+}
+#endif
 
 // Signals with handlers that do not restart system calls cut writes short or
 // fail them with EINTR; the write carries on from where it stopped.
