@@ -1,9 +1,9 @@
 #pragma once
 
 // Entering the Linux kernel on SuperH: number in r3, arguments in r4 to r7,
-// `trapa #0x1N` for a call of N arguments, result in r0. Five no-ops follow
-// the trap, as the kernel's own callers pad it: some SH-3 and SH-4 cores may
-// run the instructions after it before taking it. The call changes the T bit.
+// `trapa #0x1N` for a call of N arguments, result in r0, a value or -errno.
+// Five no-ops follow the trap, the padding the C library gives it for SH-3
+// cores. The call changes the T bit.
 
 namespace linux_sys {
 
