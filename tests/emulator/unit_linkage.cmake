@@ -26,11 +26,17 @@ if(static_status STREQUAL "0")
   target_link_options(packtext_unit_tests PRIVATE -static)
   return()
 endif()
-# How a run ended: its status, and the last line it wrote (qemu's, on a crash).
+# How a run ended: its status, and the last line it wrote (qemu's, on a
+# crash), or that it was stopped.
 function(packtext_trial_end status output out)
   string(STRIP "${output}" output)
-  string(REGEX MATCH "[^\n]*$" last "${output}")
-  set(${out} "status ${status}: ${last}" PARENT_SCOPE)
+  set(last "no output")
+  if(status STREQUAL "124")
+    set(last "stopped after 30 seconds")
+  elseif(output MATCHES "([^\n]+)$")
+    set(last "${CMAKE_MATCH_1}")
+  endif()
+  set(${out} "status ${status}, ${last}" PARENT_SCOPE)
 endfunction()
 packtext_trial_end(${static_status} "${static_output}" static_end)
 # The folder of the target's C library, whose lib/ holds its dynamic loader:
