@@ -1,7 +1,8 @@
 # Writes packtext.spec at the top of the source tree, from
 # packaging/rpm/packtext.spec.in, with each fact from the one place it lives:
 # the version from project(), the summary and description from
-# debian/control, the architectures from the Linux rows of targets.txt, and
+# debian/control, the architectures from the Linux rows of targets.txt that
+# name one, and
 # the date and %changelog from debian/changelog. scripts/build-packages runs
 # it when it makes the source tarball, so that rpmbuild -ta builds from it.
 # usage: cmake -P cmake/rpm-recipe.cmake
@@ -17,7 +18,7 @@ packtext_target_column(preset presets)
 set(architectures "")
 foreach(preset IN LISTS presets)
   packtext_target(preset ${preset})
-  # RPM names no architecture for x32.
+  # A row whose rpm is - has no RPM package (x32, hppa).
   if(target_system STREQUAL "linux" AND NOT target_rpm STREQUAL "-")
     list(APPEND architectures ${target_rpm})
   endif()

@@ -83,7 +83,8 @@ endmacro()
 # i686-unknown-linux-gnu); empty where there is none. The vendor is left
 # out, a Linux triple without an ABI is GNU's, and the processors that
 # distributions name apart are one: i386 to i686, ppc, ppc64 and ppc64le to
-# powerpc, powerpc64 and powerpc64le,
+# powerpc, powerpc64 and powerpc64le, hppa1.1 and hppa2.0 to hppa, alphaev6
+# and the like to alpha,
 # arm and armv7hl or armv5tel, whose ABI (gnueabihf, gnueabi) tells armhf
 # from armel; clang's windows-gnu is mingw-w64's mingw32.
 function(packtext_triple_key triple out)
@@ -98,6 +99,8 @@ function(packtext_triple_key triple out)
     endif()
     string(REGEX REPLACE "^i[3-6]86$" "i686" processor ${processor})
     string(REGEX REPLACE "^ppc" "powerpc" processor ${processor})
+    string(REGEX REPLACE "^hppa[12][.][0-9]$" "hppa" processor ${processor})
+    string(REGEX REPLACE "^alpha(ev[0-9]+|pca[0-9]+)$" "alpha" processor ${processor})
     string(REGEX REPLACE "^armv[0-9]+[a-z]*$" "arm" processor ${processor})
     set(key "${processor} ${system} ${abi}")
   endif()

@@ -9,10 +9,10 @@
 #include <cstring>
 
 // The 32-bit little-endian word at `bytes`, which may have any alignment. ARM
-// before v6 has no unaligned word load, and GCC calls memcpy for one: there
-// the word is read a byte at a time.
+// before v6 and SuperH have no unaligned word load, and GCC calls memcpy for
+// one: there the word is read a byte at a time.
 inline std::uint32_t LoadLittleEndian32(const void* bytes) {
-#if defined(__arm__) && !defined(__ARM_FEATURE_UNALIGNED)
+#if (defined(__arm__) && !defined(__ARM_FEATURE_UNALIGNED)) || defined(__sh__)
   const auto* byte = static_cast<const unsigned char*>(bytes);
   return std::uint32_t{byte[0]} | std::uint32_t{byte[1]} << 8 | std::uint32_t{byte[2]} << 16 |
          std::uint32_t{byte[3]} << 24;

@@ -12,10 +12,13 @@ set(cases
     riscv64-suse-linux=riscv64-linux-gnu mips64el-unknown-linux-gnuabi64=mips64el-linux-gnuabi64
     mips-unknown-linux-gnu=mips-linux-gnu mips64-unknown-linux-gnuabi64=mips64-linux-gnuabi64
     ppc64-redhat-linux=powerpc64-linux-gnu ppc-linux-gnu=powerpc-linux-gnu
-    powerpc-unknown-linux-gnu=powerpc-linux-gnu
+    powerpc-unknown-linux-gnu=powerpc-linux-gnu hppa2.0-unknown-linux-gnu=hppa-linux-gnu
+    hppa1.1-unknown-linux-gnu=hppa-linux-gnu alphaev67-unknown-linux-gnu=alpha-linux-gnu
+    alpha-unknown-linux-gnu=alpha-linux-gnu sh4-unknown-linux-gnu=sh4-linux-gnu
     x86_64-w64-mingw32=x86_64-w64-mingw32 aarch64-w64-windows-gnu=aarch64-w64-mingw32
     x86_64-linux-gnux32=x86_64-linux-gnux32 x86_64-pc-linux-gnux32=x86_64-linux-gnux32
-    aarch64-linux-gnu_ilp32= aarch64-linux-musl= powerpc-linux-gnuspe= mips64el-linux-gnu= x86_64-apple-darwin=)
+    aarch64-linux-gnu_ilp32= aarch64-linux-musl= powerpc-linux-gnuspe= mips64el-linux-gnu= x86_64-apple-darwin=
+    sh4eb-linux-gnu= hppa64-linux-gnu=)
 set(failed 0)
 foreach(case IN LISTS cases)
   string(REGEX MATCH "^([^=]+)=(.*)$" case ${case})

@@ -13,7 +13,8 @@ build time, and rpmlint's findings.
 
 usage: package_check.py BUILD_DIR PROGRAM VERSION [EMULATOR...]
        package_check.py --made DIR PROGRAM VERSION RPM_ARCH [EMULATOR...]
-  RPM_ARCH  the RPM package's architecture, its row's in targets.txt
+  RPM_ARCH  the RPM package's architecture, its row's in targets.txt; - for
+            a row with none, which has no RPM package
 """
 
 import gzip
@@ -267,7 +268,7 @@ def check_all(folder, program, version, rpm_arch, emulator, expected_kinds):
 def main():
     if sys.argv[1:2] == ["--made"]:
         folder, program, version, rpm_arch, *emulator = sys.argv[2:]
-        # RPM names no architecture for some ("-"), which have no .rpm.
+        # A row whose rpm is - has no RPM package.
         kinds = {".gz", ".deb"} | ({".rpm"} if rpm_arch != "-" else set())
         problems = check_all(folder, program, version, rpm_arch, emulator, kinds)
     else:

@@ -30,8 +30,16 @@ usage: program_checks.py CHECK [ARGUMENT...]
                                 its code found through the entry's function
                                 descriptor on ELFv1
   powerpc-entry PROGRAM         the 32-bit POWER program does so too
+  alpha-entry PROGRAM           the alpha program sets $gp from its own
+                                address before it calls ProgramEntry, to
+                                the $gp ProgramEntry's own load would set
+  hppa-entry PROGRAM            the hppa program loads %dp with its data's
+                                address and makes a 64-byte frame before it
+                                calls ProgramEntry
   elf-machine PROGRAM MACHINE   an ELF program for MACHINE, as pyelftools
-                                names it: EM_386, EM_X86_64, EM_AARCH64...
+                                names it: EM_386, EM_X86_64, EM_AARCH64...,
+                                or its number where pyelftools names none
+                                (alpha's 0x9026)
   pe-imports PROGRAM            imports three functions from KERNEL32.dll
   pe-hardening PROGRAM I386|AMD64|ARM64 MOST_BYTES
                                 a PE program for that machine: its header,
@@ -168,11 +176,19 @@ def segments(program):
     return problems
 
 
+def is_machine(found, machine):
+    """Whether pyelftools' e_machine is `machine`: its name, or the number of
+    one pyelftools names none of (alpha's 0x9026), given as its number."""
+    if re.fullmatch(r"0x[0-9a-fA-F]+", machine):
+        return int(machine, 16) in (found, ENUM_E_MACHINE.get(found))
+    return found == machine
+
+
 def elf_machine(program, machine):
     found = elf_file(program).header.e_machine
-    if machine not in ENUM_E_MACHINE:
+    if machine not in ENUM_E_MACHINE and not re.fullmatch(r"0x[0-9a-fA-F]+", machine):
         return [f"{machine} is no machine pyelftools knows (the program's is {found})"]
-    if found != machine:
+    if not is_machine(found, machine):
         return [f"machine is {found}, not {machine}"]
     return []
 
@@ -553,6 +569,174 @@ def powerpc_entry(program):
                                 PPC32_MINIMUM_FRAME, "stwu")
 
 
+# Start routines that no capstone release at hand decodes (alpha's, hppa's)
+# are read as instruction words, by the fields of each that matter.
+def entry_words(program, machine):
+    """The entry point of a program for `machine` and the 32-bit instruction
+    words in the first 64 bytes there; a function that reads `count` words at
+    an address; and the program's writable ranges of addresses."""
+    elf = elf_file(program)
+    if not is_machine(elf.header.e_machine, machine):
+        raise ValueError(f"machine is {elf.header.e_machine}, not {machine}")
+    order = "<" if elf.little_endian else ">"
+
+    def words_at(address, count):
+        code = loaded_bytes(elf, address, 4 * count)
+        return list(struct.unpack(f"{order}{len(code) // 4}I", code[:len(code) // 4 * 4]))
+
+    writable = [(segment["p_vaddr"], segment["p_vaddr"] + segment["p_memsz"])
+                for segment in elf.iter_segments()
+                if segment["p_type"] == "PT_LOAD" and segment["p_flags"] & P_FLAGS.PF_W]
+    return elf.header.e_entry, words_at(elf.header.e_entry, 16), words_at, writable
+
+
+def signed(value, bits):
+    return value - (1 << bits) if value >> (bits - 1) & 1 else value
+
+
+def word_comes_before(word, offset, awaited):
+    return f"word {word:#010x} at entry point + {offset} comes before {awaited}"
+
+
+# alpha: the opcode in the top six bits, then ra and rb; $gp, pv and ra.
+ALPHA_BR, ALPHA_LDAH, ALPHA_LDA, ALPHA_BSR = 0x30, 0x09, 0x08, 0x34
+ALPHA_GP, ALPHA_PV, ALPHA_RA = 29, 27, 26
+
+
+def alpha_fields(word):
+    return word >> 26, word >> 21 & 31, word >> 16 & 31
+
+
+def alpha_gp_load(words, address, base):
+    """The $gp that ldah and lda at words[0:2] set, at `address`, with `base`
+    in the register ldah adds to; None if they are not those two."""
+    if len(words) < 2 or [alpha_fields(word) for word in words[:2]] != [
+            (ALPHA_LDAH, ALPHA_GP, base), (ALPHA_LDA, ALPHA_GP, ALPHA_GP)]:
+        return None
+    return address + (signed(words[0] & 0xFFFF, 16) << 16) + signed(words[1] & 0xFFFF, 16)
+
+
+def alpha_start_problems(entry, words, words_at):
+    """$gp is set from the start's own address, which `br $gp, .+4` gives,
+    by ldah and lda, before ProgramEntry is called with bsr $ra: the kernel
+    sets no $gp, nor the pv from which ProgramEntry would load one. Where
+    the call branches past such a load, the $gp it would set is this one."""
+    if not words or alpha_fields(words[0])[:2] != (ALPHA_BR, ALPHA_GP) or words[0] & 0x1FFFFF:
+        return [word_comes_before(words[0] if words else 0, 0,
+                                  "$gp takes the start's address (br $gp, .+4)")]
+    gp = alpha_gp_load(words[1:], entry + 4, ALPHA_GP)
+    if gp is None:
+        return [word_comes_before(words[1] if len(words) > 1 else 0, 4,
+                                  "$gp is set from its address (ldah, lda)")]
+    if len(words) < 4 or alpha_fields(words[3])[:2] != (ALPHA_BSR, ALPHA_RA):
+        return [word_comes_before(words[3] if len(words) > 3 else 0, 12,
+                                  "ProgramEntry is called (bsr $ra)")]
+    target = entry + 16 + 4 * signed(words[3] & 0x1FFFFF, 21)
+    own = alpha_gp_load(words_at(target - 8, 2), target - 8, ALPHA_PV)
+    if own is not None and own != gp:
+        return [f"the start sets $gp to {gp:#x}, ProgramEntry's own load to {own:#x}"]
+    return []
+
+
+def alpha_entry(program):
+    entry, words, words_at, _ = entry_words(program, "0x9026")
+    return alpha_start_problems(entry, words, words_at)
+
+
+# hppa: the opcode in the top six bits; %dp, %sp and %rp; the frame the
+# caller leaves above %sp (the stack grows up), in which a function stores.
+HPPA_LDIL, HPPA_LDO, HPPA_BRANCH = 0x08, 0x0D, 0x3A
+HPPA_DP, HPPA_SP, HPPA_RP = 27, 30, 2
+HPPA_FRAME = 64
+
+
+def hppa_ldil(word):
+    """The value ldil loads: its 21 bits, scattered in the word, shifted by 11."""
+    bits = ((word & 1) << 20 | (word & 0xFFE) << 8 | (word & 0xC000) >> 7
+            | (word & 0x1F0000) >> 14 | (word & 0x3000) >> 12)
+    return bits << 11
+
+
+def hppa_ldo(word):
+    """The displacement ldo adds: 14 bits, the sign in the lowest."""
+    field = word & 0x3FFF
+    return (field >> 1) - ((field & 1) << 13)
+
+
+def hppa_start_problems(entry, words, writable):
+    """%dp is loaded (ldil, ldo) with an address in the program's writable
+    data ($global$), and %sp raised by a 64-byte frame (ldo), before any
+    other instruction: before ProgramEntry is called (b,l into %rp)."""
+    dp_high = dp = None
+    raised = 0
+    for index, word in enumerate(words):
+        opcode, first, second = word >> 26, word >> 21 & 31, word >> 16 & 31
+        if opcode == HPPA_LDIL and first == HPPA_DP:
+            dp_high = hppa_ldil(word)
+        elif opcode == HPPA_LDO and (first, second) == (HPPA_DP, HPPA_DP) and dp_high is not None:
+            dp = dp_high + hppa_ldo(word)
+        elif opcode == HPPA_LDO and (first, second) == (HPPA_SP, HPPA_SP):
+            raised += hppa_ldo(word)
+        elif opcode == HPPA_BRANCH and first == HPPA_RP and word >> 13 & 7 == 0:
+            problems = []
+            if dp is None:
+                problems.append(f"ProgramEntry is called at entry point + {4 * index} "
+                                "before %dp is loaded")
+            elif not any(start <= dp < end for start, end in writable):
+                problems.append(f"%dp is loaded with {dp:#x}, outside the writable data")
+            if raised != HPPA_FRAME:
+                problems.append(f"%sp is raised by {raised} bytes, not a {HPPA_FRAME}-byte frame")
+            return problems
+        else:
+            return [word_comes_before(word, 4 * index, "ProgramEntry is called")]
+    return ["the code at the entry point ends before ProgramEntry is called"]
+
+
+def hppa_entry(program):
+    entry, words, _, writable = entry_words(program, "EM_PARISC")
+    return hppa_start_problems(entry, words, writable)
+
+
+def word_sequences():
+    """alpha's and hppa's start words the entry checks must accept, and some
+    they must refuse."""
+    # ProgramEntry at 0x1000 loads $gp 0x9000 from pv (ldah $gp, 1($27); lda
+    # $gp, -32768($gp)); the start at 0x1010 calls past that load, at 0x1008.
+    image = {0x1000: [0x27BB0001, 0x23BD8000]}
+    call = 0xD35FFFFA
+    alpha = [
+        ([0xC3A00000, 0x27BD0000, 0x23BD7FEC, call], True),  # alpha_start.hpp's
+        ([call], False),  # the call first
+        ([0x27BB0000, 0x23BD7FEC, call], False),  # $gp from pv, which the kernel leaves unset
+        ([0xC0200000, 0x27BD0000, 0x23BD7FEC, call], False),  # br $1
+        ([0xC3A00000, 0x27BD0001, 0x23BD7FEC, call], False),  # a $gp not ProgramEntry's
+        ([0xC3A00000, 0x27BD0000, 0x23BD7FEC, 0xD01FFFFA], False),  # bsr $0
+    ]
+    # hppa_start.hpp's: ldil L%0x11000, %dp; ldo 0(%dp), %dp; ldo 64(%sp), %sp;
+    # b,l into %rp; the data at 0x11000 to 0x14000.
+    writable = [(0x11000, 0x14000)]
+    dp, frame, branch = [0x23682000, 0x377B0000], 0x37DE0080, 0xE84003C8
+    hppa = [
+        ([*dp, frame, branch, 0x08000240], True),
+        ([frame, branch], False),  # no %dp
+        ([*dp, 0x37DE0040, branch], False),  # a 32-byte frame
+        ([*dp, branch, frame], False),  # the call first
+        ([0x23682000, 0x377B3FF1, frame, branch], False),  # %dp 8 bytes below the data
+        ([0x6BC23FD9, *dp, frame, branch], False),  # stw %rp first
+    ]
+    problems = []
+    for words, accepted in alpha:
+        found = alpha_start_problems(0x1010, words, lambda address, count: image.get(address, []))
+        if (not found) != accepted:
+            problems.append(f"{'refuses' if accepted else 'accepts'} alpha start "
+                            f"{' '.join(f'{word:08x}' for word in words)}")
+    for words, accepted in hppa:
+        if (not hppa_start_problems(0x10104, words, writable)) != accepted:
+            problems.append(f"{'refuses' if accepted else 'accepts'} hppa start "
+                            f"{' '.join(f'{word:08x}' for word in words)}")
+    return problems
+
+
 def entry_sequences():
     """Start sequences the entry checks must accept, and some they must refuse,
     as capstone decodes them: what it names an instruction changes between
@@ -602,7 +786,7 @@ def entry_sequences():
             instructions = decoded(bytes.fromhex(code), 0x1000, *decoder)
             if (not start_problems(instructions)) != accepted:
                 problems.append(f"{'refuses' if accepted else 'accepts'} {code}")
-    return problems
+    return problems + word_sequences()
 
 
 def section_name(section):
@@ -931,6 +1115,8 @@ CHECKS = {
     "s390x-entry": s390x_entry,
     "ppc64-entry": ppc64_entry,
     "powerpc-entry": powerpc_entry,
+    "alpha-entry": alpha_entry,
+    "hppa-entry": hppa_entry,
     "elf-machine": elf_machine,
     "pe-imports": pe_imports,
     "pe-hardening": pe_hardening,

@@ -83,7 +83,7 @@ def fixed_address_filters(root, targets):
                 (name.startswith("!")) != bool(negated) for name in match.group(1).split()):
             found.append(f"debian/packtext.lintian-overrides: {tag} is not qualified by "
                          f"[{' '.join(negated + name for name in sorted(fixed))}]")
-    rpm = {row["rpm"] for row in targets if address(row) == "fixed"}
+    rpm = {row["rpm"] for row in targets if address(row) == "fixed" and row["rpm"] != "-"}
     toml = (root / "packaging/rpm/rpmlint.toml").read_text()
     match = re.search(r"packtext\\.\(([^)]*)\): W: position-independent-executable-suggested",
                       toml)
