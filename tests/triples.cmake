@@ -13,6 +13,7 @@ set(cases
     mips-unknown-linux-gnu=mips-linux-gnu mips64-unknown-linux-gnuabi64=mips64-linux-gnuabi64
     ppc64-redhat-linux=powerpc64-linux-gnu ppc-linux-gnu=powerpc-linux-gnu
     powerpc-unknown-linux-gnu=powerpc-linux-gnu sparc64-unknown-linux-gnu=sparc64-linux-gnu
+    m68k-unknown-linux-gnu=m68k-linux-gnu
     x86_64-w64-mingw32=x86_64-w64-mingw32 aarch64-w64-windows-gnu=aarch64-w64-mingw32
     x86_64-linux-gnux32= aarch64-linux-musl= powerpc-linux-gnuspe= mips64el-linux-gnu= sparc-linux-gnu=
     x86_64-apple-darwin=)
