@@ -5,8 +5,9 @@
 # full non-blocking pipe (the wait's system call, whose arguments a compiler
 # may get wrong: clang 14 at -O0 cut sparc64's pointers to 32 bits), and
 # nothing for a loader or C runtime to do first (no interpreter, no
-# relocation, no start-up work; the build refuses the last two itself). A program the host cannot run
-# goes through qemu-user (emulator_for in scripts/machines.sh).
+# relocation, no start-up work; the build refuses the last two itself). A
+# program the host cannot run goes through qemu-user (emulator_for in
+# scripts/machines.sh).
 #
 # x86-64 and i386: both compilers at -O0, -O1, -O2, -O3, -Os, -O2 -flto and
 # -O2 -fno-builtin, and GCC without linker relaxation. Other targets: GCC at
