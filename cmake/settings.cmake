@@ -114,8 +114,9 @@ else()
     # loader would apply: mips' GOT, which position-independent code there
     # needs (and it sets $gp from $t9, zero at entry: the row's -mno-abicalls
     # leaves out the GOT, -G0 the small-data area addressed through $gp);
-    # POWER's function descriptors (.opd) and 32-bit GOT (.got2). The unit
-    # tests, position-independent, link a core of their own.
+    # POWER's function descriptors (.opd) and 32-bit GOT (.got2), m68k's GOT,
+    # the R_SPARC_NONE sparc64's GNU ld leaves. The unit tests,
+    # position-independent, link a core of their own.
     set(PACKTEXT_FIXED_ADDRESS_FLAGS -fno-pic ${target_address_flags})
     list(APPEND PACKTEXT_PROGRAM_LINK_FLAGS -no-pie -Wl,-static)
   endif()

@@ -15,10 +15,11 @@ set(cases
     powerpc-unknown-linux-gnu=powerpc-linux-gnu hppa2.0-unknown-linux-gnu=hppa-linux-gnu
     hppa1.1-unknown-linux-gnu=hppa-linux-gnu alphaev67-unknown-linux-gnu=alpha-linux-gnu
     alpha-unknown-linux-gnu=alpha-linux-gnu sh4-unknown-linux-gnu=sh4-linux-gnu
+    sparc64-unknown-linux-gnu=sparc64-linux-gnu m68k-unknown-linux-gnu=m68k-linux-gnu
     x86_64-w64-mingw32=x86_64-w64-mingw32 aarch64-w64-windows-gnu=aarch64-w64-mingw32
     x86_64-linux-gnux32=x86_64-linux-gnux32 x86_64-pc-linux-gnux32=x86_64-linux-gnux32
     aarch64-linux-gnu_ilp32= aarch64-linux-musl= powerpc-linux-gnuspe= mips64el-linux-gnu= x86_64-apple-darwin=
-    sh4eb-linux-gnu= hppa64-linux-gnu=)
+    sh4eb-linux-gnu= hppa64-linux-gnu= sparc-linux-gnu=)
 set(failed 0)
 foreach(case IN LISTS cases)
   string(REGEX MATCH "^([^=]+)=(.*)$" case ${case})

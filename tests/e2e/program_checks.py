@@ -56,7 +56,9 @@ usage: program_checks.py CHECK [ARGUMENT...]
                                 pe-unwind and pe-x18 fail on copies of the
                                 program with a fault planted in each
   trace-formats                 the system-call checks read each qemu-user
-                                -strace format right (no program needed)
+                                -strace format right, and the signal set's
+                                size from the kernel's macros (no program
+                                needed)
   entry-sequences               the entry checks tell right start sequences
                                 from wrong ones (no program needed)
 KERNEL_MACROS is the target compiler's `-dM -E` output over the kernel's
@@ -240,11 +242,16 @@ def set_size(call):
 
 def kernel_macros(path):
     """{name: definition} of each macro in a file of `-dM -E` output."""
-    macros = {}
     with open(path, encoding="utf-8") as file:
-        for words in (line.split(maxsplit=2) for line in file):
-            if words[:1] == ["#define"]:
-                macros[words[1]] = words[2] if len(words) > 2 else ""
+        return macro_definitions(file)
+
+
+def macro_definitions(lines):
+    """{name: definition} of each #define among lines of `-dM -E` output."""
+    macros = {}
+    for words in (line.split(maxsplit=2) for line in lines):
+        if words[:1] == ["#define"]:
+            macros[words[1]] = words[2].strip() if len(words) > 2 else ""
     return macros
 
 
@@ -259,8 +266,12 @@ def waiting_call(elf, macros):
 
 def sigset_bytes(macros):
     """The kernel's signal set in bytes: _NSIG bits where <asm/signal.h> says
-    more than 64, else 64 (sparc's says 32, the calls before rt_sigprocmask)."""
-    return max(int(macros.get("_NSIG", "64")), 64) // 8
+    more than 64, else 64 (sparc's says 32, the calls before rt_sigprocmask,
+    through another macro: __OLD_NSIG)."""
+    value = macros.get("_NSIG", "64")
+    while value in macros:
+        value = macros[value]
+    return max(int(value), 64) // 8
 
 
 # A call's name, at the start of a strace line or of a qemu-user line after
@@ -383,7 +394,8 @@ def signal_set(program, macros_file, *emulator):
 
 def trace_formats():
     """Each form of qemu-user's -strace lines the system-call checks read,
-    and a few they must refuse."""
+    and a few they must refuse; and the signal set's size the kernel's
+    macros give."""
     write, leave = f"7 write(1,0x4000a0,{TEXT_SIZE}) = {TEXT_SIZE}", "7 exit_group(0)"
     samples = [
         ("7 rt_sigprocmask(SIG_BLOCK,0x4000f8,NULL) = 0", True),
@@ -406,6 +418,17 @@ def trace_formats():
     for call, size in sizes:
         if set_size(call) != size:
             problems.append(f"reads a signal set of {set_size(call)} bytes from {call!r}")
+    # The size the kernel's macros give: mips' 128 signals, none said, and
+    # sparc's 32 of the older calls, named through another macro.
+    for lines, size in ((["#define _NSIG 128\n"], 16), (["#define SIGPIPE 13\n"], 8),
+                        (["#define _NSIG __OLD_NSIG\n", "#define __OLD_NSIG 32\n",
+                          "#define __NEW_NSIG 64\n"], 8)):
+        try:
+            found = sigset_bytes(macro_definitions(lines))
+        except ValueError as unread:
+            found = unread
+        if found != size:
+            problems.append(f"reads a signal set of {found} bytes from {''.join(lines)!r}")
     if not qemu_trace_problems([samples[0][0], "7 write(1,0x4000a0,4000) = 4000", leave]):
         problems.append("accepts a short write")
     if not qemu_trace_problems([samples[0][0], write, leave, "7 getpid() = 7"]):
