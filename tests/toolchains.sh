@@ -162,7 +162,8 @@ if ((${#pending[@]})); then
     echo "$work/$i/bin/packtext"
   done >"$work/x32-vm.manifest"
   problem=
-  "$root/tests/x32_vm.sh" run "$work/x32-vm" "$work/x32-vm.manifest" "$root/tests/e2e" ||
+  "$root/tests/x32_vm.sh" run "$work/x32-vm" "$work/x32-vm.manifest" "$root/tests/e2e" \
+    "$root/tests/expected-output" ||
     problem="the x32 virtual machine failed"
   emulator=("$root/tests/x32_vm.sh" replay "$work/x32-vm")
   for i in "${pending[@]}"; do
