@@ -2,9 +2,9 @@
 # packaging/rpm/packtext.spec.in, with each fact from the one place it lives:
 # the version from project(), the summary and description from
 # debian/control, the architectures from the Linux rows of targets.txt that
-# name one, and
-# the date and %changelog from debian/changelog. scripts/build-packages runs
-# it when it makes the source tarball, so that rpmbuild -ta builds from it.
+# name one, and the date and %changelog from debian/changelog.
+# scripts/build-packages runs it when it makes the source tarball, so that
+# rpmbuild -ta builds from it.
 # usage: cmake -P cmake/rpm-recipe.cmake
 cmake_minimum_required(VERSION 3.25)
 set(root ${CMAKE_CURRENT_LIST_DIR}/..)
