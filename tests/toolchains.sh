@@ -14,7 +14,8 @@
 # -O2 -fno-builtin, and GCC without linker relaxation. Other targets: GCC at
 # all those levels, clang at -O0 and -O2, which between them meet a helper
 # called through a GOT (-O0) and a flag the compiler refuses for the target.
-# Cases run side by side, one per processor.
+# A tree per target and compiler holds its cases; trees are built side by
+# side, one per processor.
 # usage: tests/toolchains.sh [WORK_DIR]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -68,28 +69,50 @@ preset_cases() {
   fi
 }
 
-# Builds and checks one case; writes its verdict to BUILD.result. A program
-# for the x32 virtual machine is only built here: BUILD.pending names it, and
+# Configures one tree for PRESET and COMPILER with a configuration of its
+# own per case, NUMBER|FLAGS|LINK_FLAGS (Ninja Multi-Config: the compiler is
+# found once), then builds and checks each case.
+run_group() {
+  local build=$1 preset=$2 compiler=$3 triple=${target[$2.triple]} number flags link_flags
+  local names=() options=() configured=yes
+  shift 3
+  [[ $compiler == g++ ]] && compiler=$triple-g++
+  for case in "$@"; do
+    IFS='|' read -r number flags link_flags <<<"$case"
+    echo "$triple $compiler $flags $link_flags" >"$work/$number.case"
+    names+=("c$number")
+    options+=("-DCMAKE_CXX_FLAGS_C$number=$flags" "-DCMAKE_EXE_LINKER_FLAGS_C$number=$link_flags")
+  done
+  cmake -S "$root" -B "$build" -G "Ninja Multi-Config" --toolchain "$root/cmake/linux.cmake" \
+    -DPACKTEXT_TRIPLE="$triple" -DCMAKE_CXX_COMPILER="$compiler" \
+    -DCMAKE_CONFIGURATION_TYPES="$(IFS=';' && echo "${names[*]}")" "${options[@]}" \
+    -DPACKTEXT_BUILD_TESTS=OFF >"$build.log" 2>&1 || configured=
+  for case in "$@"; do
+    run_case "$build" "$preset" "${case%%|*}" "$configured"
+  done
+}
+
+# Builds and checks case NUMBER of BUILD (CONFIGURED empty where its tree
+# was not); writes its verdict to NUMBER.result. A program for the x32
+# virtual machine is only built and read here: NUMBER.pending names it, and
 # check_run checks it once one boot has run them all.
 run_case() {
-  local build=$1 preset=$2 compiler=$3 flags=$4 link_flags=$5 problem= found
-  local triple=${target[$preset.triple]} elf=${target[$preset.machine]}
-  local program=$build/bin/packtext
-  [[ $compiler == g++ ]] && compiler=$triple-g++
-  echo "$triple $compiler $flags $link_flags" >"$build.case"
-  if ! cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/linux.cmake" \
-      -DPACKTEXT_TRIPLE="$triple" -DCMAKE_CXX_COMPILER="$compiler" \
-      -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="$flags" \
-      -DCMAKE_EXE_LINKER_FLAGS="$link_flags" -DPACKTEXT_BUILD_TESTS=OFF \
-      >"$build.log" 2>&1 || ! cmake --build "$build" --target packtext >>"$build.log" 2>&1; then
-    problem="build failed (log: $build.log)"
-  elif ! found=$("$python" "$checks" elf-machine "$program" "$elf" 2>&1); then
-    problem="not an $elf program: $found"
+  local build=$1 preset=$2 number=$3 configured=$4 problem= found
+  local program=$build/bin/c$number/packtext
+  if [[ -z $configured ]]; then
+    problem="configure failed (log: $build.log)"
+  elif ! cmake --build "$build" --config "c$number" --target packtext >"$work/$number.log" 2>&1; then
+    problem="build failed (log: $work/$number.log)"
+  elif ! found=$("$python" "$checks" elf-machine "$program" "${target[$preset.machine]}" \
+    --and no-interpreter "$program" "${target[$preset.address]%%,*}" \
+    --and no-relocations "$program" --and no-start-up-work "$program" 2>&1); then
+    problem=$(grep -v ': ok$' <<<"$found") || problem=$found
+    problem=${problem//$'\n'/; }
   elif [[ ${emulator[0]:-} == */x32_vm.sh ]]; then
-    echo "$preset" >"$build.pending"
+    echo "$program" >"$work/$number.pending"
     return
   fi
-  check_run "$build" "$preset" "$problem"
+  check_run "$number" "$program" "$problem"
 }
 
 # The program's whole text through a small non-blocking pipe; in the x32
@@ -102,28 +125,24 @@ pipe_case() {
   fi
 }
 
-# Runs the program of BUILD (unless PROBLEM is already found) and checks what
-# it wrote, then the program file; writes the verdict to BUILD.result.
+# Runs case NUMBER's PROGRAM (unless PROBLEM is already found) and checks
+# what it wrote; writes the verdict to NUMBER.result.
 check_run() {
-  local build=$1 preset=$2 problem=$3 found status program=$1/bin/packtext
+  local case=$work/$1 program=$2 problem=$3 found status
   if [[ -n $problem ]]; then
     :
-  elif "${emulator[@]}" "$program" >"$build.out"; status=$?; ((status != 0)); then
+  elif "${emulator[@]}" "$program" >"$case.out"; status=$?; ((status != 0)); then
     problem="exit status $status"
-  elif ! cmp -s "$build.out" "$root/tests/expected-output"; then
-    problem="wrote $(wc -c <"$build.out") bytes that are not the text"
+  elif ! cmp -s "$case.out" "$root/tests/expected-output"; then
+    problem="wrote $(wc -c <"$case.out") bytes that are not the text"
   elif ! found=$(pipe_case "$program" 2>&1); then
-    problem=$found
-  elif ! found=$("$python" "$checks" no-interpreter "$program" "${target[$preset.address]%%,*}" 2>&1) ||
-    ! found=$("$python" "$checks" no-relocations "$program" 2>&1) ||
-    ! found=$("$python" "$checks" no-start-up-work "$program" 2>&1); then
     problem=$found
   fi
   if [[ -n $problem ]]; then
-    echo "FAIL $(<"$build.case"): $problem"
+    echo "FAIL $(<"$case.case"): $problem"
   else
-    echo "ok   $(<"$build.case")"
-  fi >"$build.result"
+    echo "ok   $(<"$case.case")"
+  fi >"$case.result"
 }
 
 slots=$(nproc)
@@ -142,11 +161,16 @@ for preset in "${presets[@]}"; do
     echo "${target[$preset.triple]} programs run under ${emulator[*]}"
   fi
   preset_cases "$preset"
-  for case in "${cases[@]}"; do
-    IFS='|' read -r compiler flags link_flags <<<"$case"
+  for compiler in g++ clang++; do
+    group=()
+    for case in "${cases[@]}"; do
+      [[ ${case%%|*} == "$compiler" ]] || continue
+      group+=("$total|${case#*|}")
+      total=$((total + 1))
+    done
+    ((${#group[@]})) || continue
     while (($(jobs -rp | wc -l) >= slots)); do wait -n || true; done
-    run_case "$work/$total" "$preset" "$compiler" "$flags" "$link_flags" &
-    total=$((total + 1))
+    run_group "$work/$preset-$compiler" "$preset" "$compiler" "${group[@]}" &
   done
 done
 wait
@@ -157,9 +181,10 @@ for ((i = 0; i < total; i++)); do
 done
 if ((${#pending[@]})); then
   for i in "${pending[@]}"; do
-    echo "$work/$i/bin/packtext"
+    program=$(<"$work/$i.pending")
+    echo "$program"
     printf '%s\t' /usr/bin/python3 "$states" --case small-non-blocking-pipe --
-    echo "$work/$i/bin/packtext"
+    echo "$program"
   done >"$work/x32-vm.manifest"
   problem=
   "$root/tests/x32_vm.sh" run "$work/x32-vm" "$work/x32-vm.manifest" "$root/tests/e2e" \
@@ -167,7 +192,8 @@ if ((${#pending[@]})); then
     problem="the x32 virtual machine failed"
   emulator=("$root/tests/x32_vm.sh" replay "$work/x32-vm")
   for i in "${pending[@]}"; do
-    check_run "$work/$i" "$(<"$work/$i.pending")" "$problem"
+    program=$(<"$work/$i.pending")
+    check_run "$i" "$program" "$problem"
   done
 fi
 failed=0

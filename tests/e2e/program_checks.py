@@ -6,7 +6,7 @@ and pefile and its instructions with capstone (Debian's python3-pyelftools,
 python3-pefile and python3-capstone), not through the text of readelf or
 objdump, which changes between releases.
 
-usage: program_checks.py CHECK [ARGUMENT...]
+usage: program_checks.py CHECK [ARGUMENT...] [--and CHECK [ARGUMENT...]]...
   no-interpreter PROGRAM pie|fixed
                                 an ELF program that the kernel starts itself:
                                 position-independent, or at its link address
@@ -67,7 +67,9 @@ KERNEL_MACROS is the target compiler's `-dM -E` output over the kernel's
 Prints each problem found, or "CHECK: ok"; the exit status is 0 when none
 was found, 1 when one was, 2 when the arguments make no sense, and 77 when
 the check cannot be made here, with the reason, which also goes to the file
-PACKTEXT_SKIPPED_TESTS names, if any.
+PACKTEXT_SKIPPED_TESTS names, if any. Checks joined by --and run in one
+process, each to its own line; the status is then the worst of theirs, a
+problem before a skip.
 """
 
 import fcntl
@@ -1154,10 +1156,10 @@ def usage(problem):
     return 2
 
 
-def main():
-    if len(sys.argv) < 2 or sys.argv[1] not in CHECKS:
-        return usage(f"no such check: {sys.argv[1]}" if len(sys.argv) > 1 else "no check given")
-    check, *arguments = sys.argv[1:]
+def run_check(check, arguments):
+    """Runs one check, printing what it found; returns its exit status."""
+    if check not in CHECKS:
+        return usage(f"no such check: {check}" if check else "no check given")
     try:
         inspect.signature(CHECKS[check]).bind(*arguments)
     except TypeError as wrong:
@@ -1179,6 +1181,18 @@ def main():
     if not problems:
         print(f"{check}: ok")
     return 1 if problems else 0
+
+
+def main():
+    groups = [[]]
+    for argument in sys.argv[1:]:
+        if argument == "--and":
+            groups.append([])
+        else:
+            groups[-1].append(argument)
+    statuses = {run_check(group[0] if group else "", group[1:]) for group in groups}
+    # Usage first, since the checks may not be the ones asked for.
+    return next((status for status in (2, 1, SKIPPED) if status in statuses), 0)
 
 
 if __name__ == "__main__":
